@@ -1,0 +1,197 @@
+#include "bridge.h"
+
+#include <bit>
+
+namespace ch367sim {
+
+namespace {
+
+constexpr std::uint8_t kBridgeControl = 0xE8;
+constexpr std::uint8_t kLines = 0xF1;
+constexpr std::uint8_t kSpiData = 0xFE;
+constexpr std::uint8_t kBusGate = 0x04;        // bridge control bit 2, 1 = bus closed
+constexpr std::uint8_t kChipSelects = 0x3F;
+constexpr std::uint8_t kControlPowerOn = 0x84;  // gate closed
+constexpr std::uint8_t kFloatingBus = 0xFF;     // what MISO reads with nothing selected
+
+}  // namespace
+
+Bridge::Bridge() { reset(); }
+
+void Bridge::reset() {
+    registers_.fill(0);
+    registers_[kBridgeControl] = kControlPowerOn;
+    registers_[kLines] = CH367SIM_POWER_ON_LINES;
+    open_ = false;
+    counters_ = {};
+    fail_open = false;
+    fail_io_base = false;
+    gate_fault_ = CH367SIM_GATE_OK;
+    gate_fault_transaction_ = 0;
+    in_transaction_ = false;
+    current_ = {};
+    logging = true;
+    log_.clear();
+    tracing = false;
+    trace_.clear();
+    for (SpiDevice* device : devices_) {
+        if (device != nullptr) device->power_on();
+    }
+}
+
+void Bridge::attach(std::size_t index, SpiDevice* device) {
+    devices_[index] = device;
+    if (device != nullptr) device->power_on();
+}
+
+bool Bridge::open_device() {
+    ++counters_.opens;
+    if (fail_open) return false;
+    open_ = true;
+    return true;
+}
+
+bool Bridge::io_base(std::uint64_t* base) const {
+    if (fail_io_base || base == nullptr) return false;
+    *base = CH367SIM_IO_BASE;
+    return true;
+}
+
+void Bridge::close_device() {
+    ++counters_.closes;
+    open_ = false;
+}
+
+void Bridge::inject_gate_fault(ch367sim_gate_fault fault, std::uint64_t nth) {
+    gate_fault_ = fault;
+    gate_fault_transaction_ = nth == 0 ? 0 : counters_.transactions + nth;
+}
+
+bool Bridge::fault_hits(ch367sim_gate_fault fault) const {
+    if (gate_fault_ != fault) return false;
+    return gate_fault_transaction_ == 0 || gate_fault_transaction_ == counters_.transactions;
+}
+
+void Bridge::record(bool is_write, std::uint8_t offset, std::uint8_t value) {
+    if (tracing && trace_.size() < kMaxTracedAccesses) {
+        trace_.push_back({static_cast<std::uint8_t>(is_write), offset, value});
+    }
+}
+
+bool Bridge::read(std::uint64_t address, std::uint8_t* value) {
+    ++counters_.register_reads;
+    if (value == nullptr || address < CH367SIM_IO_BASE || address > CH367SIM_IO_BASE + 0xFF) {
+        return false;
+    }
+    const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
+    *value = registers_[offset];
+    if (offset == kSpiData && in_transaction_ && logging) current_.in.push_back(*value);
+    record(false, offset, *value);
+    return true;
+}
+
+bool Bridge::write(std::uint64_t address, std::uint8_t value) {
+    ++counters_.register_writes;
+    if (address < CH367SIM_IO_BASE || address > CH367SIM_IO_BASE + 0xFF) return false;
+    const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
+    record(true, offset, value);
+    switch (offset) {
+        case kBridgeControl: write_control(value); break;
+        case kLines: write_lines(value); break;
+        case kSpiData: registers_[kSpiData] = shift_byte(value); break;
+        default: registers_[offset] = value; break;
+    }
+    return true;
+}
+
+// The gate falling starts a transaction, rising ends it; an injected fault keeps the gate where
+// it was, which the host sees in its read-back.
+void Bridge::write_control(std::uint8_t value) {
+    const bool wants_open = (value & kBusGate) == 0;
+    if (wants_open && !in_transaction_) {
+        ++counters_.transactions;
+        begin_transaction();
+        if (fault_hits(CH367SIM_GATE_STUCK_CLOSED_ON_OPEN)) {
+            registers_[kBridgeControl] = value | kBusGate;
+            end_transaction(false);
+            return;
+        }
+    } else if (!wants_open && in_transaction_) {
+        if (fault_hits(CH367SIM_GATE_STUCK_OPEN_ON_CLOSE)) {
+            registers_[kBridgeControl] = value & ~kBusGate;
+            end_transaction(false);
+            return;
+        }
+        end_transaction(true);
+    } else if (!wants_open && gate_fault_ == CH367SIM_GATE_STUCK_OPEN_ON_CLOSE &&
+               gate_fault_transaction_ == 0) {
+        registers_[kBridgeControl] = value & ~kBusGate;  // a gate stuck for good stays stuck
+        return;
+    } else if (wants_open && gate_fault_ == CH367SIM_GATE_STUCK_CLOSED_ON_OPEN &&
+               gate_fault_transaction_ == 0) {
+        registers_[kBridgeControl] = value | kBusGate;
+        return;
+    }
+    registers_[kBridgeControl] = value;
+}
+
+void Bridge::begin_transaction() {
+    in_transaction_ = true;
+    current_.sequence = counters_.transactions;
+    current_.device = CH367SIM_NO_DEVICE;
+    current_.lines = registers_[kLines];
+    current_.success = false;
+    current_.out.clear();
+    current_.in.clear();
+}
+
+void Bridge::end_transaction(bool success) {
+    in_transaction_ = false;
+    if (!logging || log_.size() >= kMaxLoggedTransactions) return;
+    current_.success = success;
+    log_.push_back(std::move(current_));
+    current_ = {};
+}
+
+void Bridge::set_lines(std::uint8_t value) { write_lines(value); }
+
+void Bridge::write_lines(std::uint8_t value) {
+    const std::uint8_t before = registers_[kLines];
+    registers_[kLines] = value;
+    const auto selected_now = static_cast<std::uint8_t>(before & ~value & kChipSelects);
+    const auto released_now = static_cast<std::uint8_t>(~before & value & kChipSelects);
+    if (in_transaction_ && selected_now != 0) {
+        current_.device = static_cast<std::uint8_t>(std::countr_zero(selected_now));
+        current_.lines = value;
+    }
+    for (std::size_t i = 0; i < kDeviceCount; ++i) {
+        SpiDevice* device = devices_[i];
+        if (device == nullptr) continue;
+        if (released_now & (1u << i)) device->frame_end();
+        if (before != value) device->lines_changed(value);
+        if (selected_now & (1u << i)) device->frame_start();
+    }
+}
+
+// Shifts one byte to every selected device while the bus is open; the lowest selected device
+// drives the byte that comes back.
+std::uint8_t Bridge::shift_byte(std::uint8_t mosi) {
+    const bool bus_open = (registers_[kBridgeControl] & kBusGate) == 0;
+    if (in_transaction_ && logging) {
+        current_.out.push_back(mosi);
+        current_.lines = registers_[kLines];
+    }
+    if (!bus_open) return kFloatingBus;
+    std::uint8_t miso = kFloatingBus;
+    bool answered = false;
+    const std::uint8_t lines = registers_[kLines];
+    for (std::size_t i = 0; i < kDeviceCount; ++i) {
+        if ((lines & (1u << i)) != 0 || devices_[i] == nullptr) continue;
+        const std::uint8_t reply = devices_[i]->exchange(mosi, lines);
+        if (!answered) miso = reply;
+        answered = true;
+    }
+    return miso;
+}
+
+}  // namespace ch367sim

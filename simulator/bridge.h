@@ -1,0 +1,82 @@
+// The simulated CH367 bridge: its register file, the bus gate, the SPI master and the six chip
+// selects, with the transaction log and fault injection the control API exposes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "ch367sim.h"
+#include "spi_device.h"
+
+namespace ch367sim {
+
+class Bridge {
+public:
+    static constexpr std::size_t kDeviceCount = 6;
+    static constexpr std::size_t kMaxLoggedTransactions = 1'000'000;
+    static constexpr std::size_t kMaxTracedAccesses = 16'000'000;
+
+    Bridge();
+
+    void reset();
+    void attach(std::size_t index, SpiDevice* device);  // nullptr detaches
+
+    // The driver calls.
+    bool open_device();
+    bool io_base(std::uint64_t* base) const;
+    bool read(std::uint64_t address, std::uint8_t* value);
+    bool write(std::uint64_t address, std::uint8_t value);
+    void close_device();
+
+    // Faults.
+    bool fail_open = false;
+    bool fail_io_base = false;
+    void inject_gate_fault(ch367sim_gate_fault fault, std::uint64_t nth);
+
+    // State and logs.
+    bool is_open() const { return open_; }
+    std::uint8_t register_value(std::uint8_t offset) const { return registers_[offset]; }
+    void set_lines(std::uint8_t value);
+    const ch367sim_counters& counters() const { return counters_; }
+
+    struct LoggedTransaction {
+        std::uint64_t sequence;
+        std::uint8_t device;
+        std::uint8_t lines;
+        bool success;
+        std::vector<std::uint8_t> out;
+        std::vector<std::uint8_t> in;
+    };
+    bool logging = true;
+    const std::vector<LoggedTransaction>& log() const { return log_; }
+    void clear_log() { log_.clear(); }
+
+    bool tracing = false;
+    const std::vector<ch367sim_register_access>& trace() const { return trace_; }
+    void clear_trace() { trace_.clear(); }
+
+private:
+    void write_control(std::uint8_t value);
+    void write_lines(std::uint8_t value);
+    std::uint8_t shift_byte(std::uint8_t mosi);
+    bool fault_hits(ch367sim_gate_fault fault) const;
+    void begin_transaction();
+    void end_transaction(bool success);
+    void record(bool is_write, std::uint8_t offset, std::uint8_t value);
+
+    std::array<std::uint8_t, 256> registers_{};
+    std::array<SpiDevice*, kDeviceCount> devices_{};
+    bool open_ = false;
+    ch367sim_counters counters_{};
+
+    ch367sim_gate_fault gate_fault_ = CH367SIM_GATE_OK;
+    std::uint64_t gate_fault_transaction_ = 0;  // absolute sequence number; 0 = every one
+
+    bool in_transaction_ = false;
+    LoggedTransaction current_{};
+    std::vector<LoggedTransaction> log_;
+    std::vector<ch367sim_register_access> trace_;
+};
+
+}  // namespace ch367sim

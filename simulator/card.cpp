@@ -1,0 +1,35 @@
+#include "card.h"
+
+namespace ch367sim {
+
+namespace {
+constexpr std::uint8_t kFirstExternalDevice = 2;
+}
+
+Card::Card() { bridge.attach(0, &pattern_generator); }
+
+void Card::reset() {
+    for (std::size_t i = kFirstExternalDevice; i < Bridge::kDeviceCount; ++i) {
+        bridge.attach(i, nullptr);
+        external[i].reset();
+    }
+    bridge.reset();
+}
+
+bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {
+    if (index < kFirstExternalDevice || index >= Bridge::kDeviceCount) return false;
+    bridge.attach(index, nullptr);
+    external[index].reset();
+    if (device != nullptr) {
+        external[index].emplace(*device);
+        bridge.attach(index, &*external[index]);
+    }
+    return true;
+}
+
+Card& card() {
+    static Card instance;
+    return instance;
+}
+
+}  // namespace ch367sim

@@ -1,0 +1,27 @@
+// The simulated card: the bridge and the devices behind its chip selects.
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include "bridge.h"
+#include "external_device.h"
+#include "pattern_generator.h"
+
+namespace ch367sim {
+
+struct Card {
+    Bridge bridge;
+    PatternGenerator pattern_generator;  // device 0
+    std::array<std::optional<ExternalDevice>, Bridge::kDeviceCount> external;  // devices 2..5
+
+    Card();
+    // Power-on: detaches external devices, then resets the bridge and every device model.
+    void reset();
+    bool attach_external(std::uint8_t index, const ch367sim_device* device);
+};
+
+// The one simulated card of the process, built with its devices attached on first use.
+Card& card();
+
+}  // namespace ch367sim

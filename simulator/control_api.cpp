@@ -1,0 +1,62 @@
+// The simulator's control API over the one simulated card.
+#include "card.h"
+#include "ch367sim.h"
+
+using namespace ch367sim;
+
+namespace {
+Bridge& bridge() { return card().bridge; }
+}  // namespace
+
+#define SIM_API extern "C" CH367SIM_API
+
+SIM_API void ch367sim_reset(void) {
+    card().reset();
+}
+
+SIM_API void ch367sim_fail_open(int fail) { bridge().fail_open = fail != 0; }
+SIM_API void ch367sim_fail_io_base(int fail) { bridge().fail_io_base = fail != 0; }
+SIM_API void ch367sim_inject_gate_fault(ch367sim_gate_fault fault, uint64_t nth) {
+    bridge().inject_gate_fault(fault, nth);
+}
+SIM_API void ch367sim_clear_faults(void) {
+    bridge().fail_open = false;
+    bridge().fail_io_base = false;
+    bridge().inject_gate_fault(CH367SIM_GATE_OK, 0);
+}
+
+SIM_API int ch367sim_is_open(void) { return bridge().is_open() ? 1 : 0; }
+SIM_API uint8_t ch367sim_register(uint8_t offset) { return bridge().register_value(offset); }
+SIM_API uint8_t ch367sim_line_register(void) { return bridge().register_value(0xF1); }
+SIM_API void ch367sim_set_line_register(uint8_t value) { bridge().set_lines(value); }
+SIM_API ch367sim_counters ch367sim_get_counters(void) { return bridge().counters(); }
+
+SIM_API void ch367sim_set_logging(int enabled) { bridge().logging = enabled != 0; }
+SIM_API size_t ch367sim_transaction_count(void) { return bridge().log().size(); }
+SIM_API int ch367sim_get_transaction(size_t index, ch367sim_transaction* entry) {
+    const auto& log = bridge().log();
+    if (entry == nullptr || index >= log.size()) return 0;
+    const Bridge::LoggedTransaction& t = log[index];
+    *entry = {t.sequence, t.device,   t.lines,    static_cast<uint8_t>(t.success),
+              t.out.size(), t.out.data(), t.in.size(), t.in.data()};
+    return 1;
+}
+SIM_API void ch367sim_clear_log(void) { bridge().clear_log(); }
+
+SIM_API void ch367sim_set_register_trace(int enabled) { bridge().tracing = enabled != 0; }
+SIM_API size_t ch367sim_register_trace_count(void) { return bridge().trace().size(); }
+SIM_API int ch367sim_get_register_access(size_t index, ch367sim_register_access* access) {
+    const auto& trace = bridge().trace();
+    if (access == nullptr || index >= trace.size()) return 0;
+    *access = trace[index];
+    return 1;
+}
+SIM_API void ch367sim_clear_register_trace(void) { bridge().clear_trace(); }
+
+SIM_API int ch367sim_attach_device(uint8_t index, const ch367sim_device* device) {
+    return card().attach_external(index, device) ? 1 : 0;
+}
+
+SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void) {
+    return card().pattern_generator.snapshot();
+}

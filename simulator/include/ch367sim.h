@@ -1,0 +1,146 @@
+/*
+ * Control API of the CH367 bridge simulator.
+ *
+ * The simulator is a stand-in for the bridge's driver library CH367DLL64: it defines the five
+ * driver functions the card library imports, models the bridge's registers and SPI master, and
+ * hands each chip-select frame to the device model behind that select: device 0 is the pattern
+ * generator, device 1 the display; devices 2 to 5 are empty until a caller attaches its own.
+ * This API lets tests and tools set the card up, inject faults and see what went over the bus.
+ * All functions act on the one simulated card of the process; none is thread-safe.
+ */
+#ifndef CH367SIM_H
+#define CH367SIM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  if defined(CH367SIM_BUILDING)
+#    define CH367SIM_API __declspec(dllexport)
+#  else
+#    define CH367SIM_API __declspec(dllimport)
+#  endif
+#else
+#  define CH367SIM_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Base I/O address the simulated bridge reports; its registers sit at base + 0x00..0xFF. */
+#define CH367SIM_IO_BASE 0xD000u
+/* Line register value at power-on: nothing selected, display reset released, command mode. */
+#define CH367SIM_POWER_ON_LINES 0xBFu
+/* Marks a transaction that selected no device. */
+#define CH367SIM_NO_DEVICE 0xFFu
+
+/* Back to power-on: registers, device models, faults, logs and counters; attached devices 2..5
+ * are detached and the bridge is closed. */
+CH367SIM_API void ch367sim_reset(void);
+
+/* ---- Faults ------------------------------------------------------------------------------ */
+/* Makes CH367OpenDevice return (void*)-1 while `fail` is nonzero. */
+CH367SIM_API void ch367sim_fail_open(int fail);
+/* Makes CH367GetIoBaseAddr return 0 while `fail` is nonzero. */
+CH367SIM_API void ch367sim_fail_io_base(int fail);
+
+typedef enum ch367sim_gate_fault {
+    CH367SIM_GATE_OK = 0,
+    CH367SIM_GATE_STUCK_CLOSED_ON_OPEN = 1, /* the gate stays 1 when the host opens the bus */
+    CH367SIM_GATE_STUCK_OPEN_ON_CLOSE = 2   /* the gate stays 0 when the host closes the bus */
+} ch367sim_gate_fault;
+/* Injects a bus-gate fault for the `nth` transaction opened from now on (1 = the next one),
+ * or for every transaction when `nth` is 0. Replaces any earlier gate fault. */
+CH367SIM_API void ch367sim_inject_gate_fault(ch367sim_gate_fault fault, uint64_t nth);
+/* Removes every fault. */
+CH367SIM_API void ch367sim_clear_faults(void);
+
+/* ---- Bridge state ------------------------------------------------------------------------ */
+CH367SIM_API int ch367sim_is_open(void);
+/* Current value of a bridge register (offset from the I/O base), as the host would read it. */
+CH367SIM_API uint8_t ch367sim_register(uint8_t offset);
+CH367SIM_API uint8_t ch367sim_line_register(void);
+/* Sets the line register as if the card had driven it, e.g. before the host opens the card. */
+CH367SIM_API void ch367sim_set_line_register(uint8_t value);
+
+typedef struct ch367sim_counters {
+    uint64_t register_reads;   /* CH367ReadIoByte calls */
+    uint64_t register_writes;  /* CH367WriteIoByte calls */
+    uint64_t transactions;     /* bus openings (gate written from 1 to 0) */
+    uint64_t opens;            /* CH367OpenDevice calls */
+    uint64_t closes;           /* CH367CloseDevice calls */
+} ch367sim_counters;
+CH367SIM_API ch367sim_counters ch367sim_get_counters(void);
+
+/* ---- Transaction log --------------------------------------------------------------------- */
+/* One SPI transaction as the bridge saw it: from the gate opening to the gate closing. */
+typedef struct ch367sim_transaction {
+    uint64_t sequence;     /* 1 for the first transaction after reset */
+    uint8_t device;        /* chip select the host cleared, or CH367SIM_NO_DEVICE */
+    uint8_t lines;         /* line register while the bytes moved (bit 6 data/command, bit 7 reset) */
+    uint8_t success;       /* 1 when the gate followed both the open and the close */
+    uint64_t count;        /* bytes sent */
+    const uint8_t* out;    /* the bytes sent, count of them */
+    uint64_t read_count;   /* bytes the host read back from the SPI data register */
+    const uint8_t* in;     /* the bytes it read, read_count of them */
+} ch367sim_transaction;
+/* Logging is on after reset. The log keeps at most 1,000,000 transactions; later ones are
+ * counted in ch367sim_get_counters but not stored. */
+CH367SIM_API void ch367sim_set_logging(int enabled);
+CH367SIM_API size_t ch367sim_transaction_count(void);
+/* Fills *entry with transaction `index` (0 = oldest kept); returns 0 when there is none. The
+ * byte pointers stay valid until the log is cleared or the simulator reset. */
+CH367SIM_API int ch367sim_get_transaction(size_t index, ch367sim_transaction* entry);
+CH367SIM_API void ch367sim_clear_log(void);
+
+/* ---- Register trace: every CH367ReadIoByte / CH367WriteIoByte, off after reset ------------ */
+typedef struct ch367sim_register_access {
+    uint8_t is_write;  /* 1 for CH367WriteIoByte, 0 for CH367ReadIoByte */
+    uint8_t offset;    /* register offset from the I/O base */
+    uint8_t value;     /* byte written, or byte returned */
+} ch367sim_register_access;
+CH367SIM_API void ch367sim_set_register_trace(int enabled);
+CH367SIM_API size_t ch367sim_register_trace_count(void);
+CH367SIM_API int ch367sim_get_register_access(size_t index, ch367sim_register_access* access);
+CH367SIM_API void ch367sim_clear_register_trace(void);
+
+/* ---- Devices behind chip selects 2..5 ------------------------------------------------------ */
+/* Callbacks of a caller's device model; any may be NULL (exchange NULL answers 0xFF). */
+typedef struct ch367sim_device {
+    void* context;
+    void (*frame_start)(void* context);               /* its chip select went low */
+    uint8_t (*exchange)(void* context, uint8_t mosi); /* one byte each way */
+    void (*frame_end)(void* context);                 /* its chip select went high */
+} ch367sim_device;
+/* Attaches a device at index 2..5 (NULL detaches); returns 0 for any other index. */
+CH367SIM_API int ch367sim_attach_device(uint8_t index, const ch367sim_device* device);
+
+/* ---- Pattern generator model (device 0) ---------------------------------------------------- */
+#define CH367SIM_PG_MEMORY_WORDS 65536u  /* words in each of the two memories */
+#define CH367SIM_PG_DATA_LINES 32u       /* what the number-of-data-lines register reports */
+
+/* Status register bits. */
+#define CH367SIM_PG_STATUS_ARMED        0x0001u
+#define CH367SIM_PG_STATUS_RUNNING      0x0002u
+#define CH367SIM_PG_STATUS_PAUSED       0x0004u
+#define CH367SIM_PG_STATUS_HALTED       0x0008u
+#define CH367SIM_PG_STATUS_FRAME_ERROR  0x4000u  /* a frame that does not fit its command */
+#define CH367SIM_PG_STATUS_RANGE_ERROR  0x8000u  /* a memory access past the end */
+
+typedef struct ch367sim_pattern_generator {
+    const uint32_t* ctrl_memory;  /* CH367SIM_PG_MEMORY_WORDS words */
+    const uint32_t* out_memory;   /* CH367SIM_PG_MEMORY_WORDS words */
+    uint32_t program_counter;
+    uint16_t status;
+    uint32_t io_lines;
+    uint8_t trigger_mode[2];
+    uint64_t dds_resets;
+} ch367sim_pattern_generator;
+CH367SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* CH367SIM_H */

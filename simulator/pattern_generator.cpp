@@ -1,0 +1,259 @@
+#include "pattern_generator.h"
+
+#include <algorithm>
+
+namespace ch367sim {
+
+// What follows each opcode: argument widths in order, and the data phase.
+struct PatternGenerator::CommandShape {
+    enum class Data { None, Read, Write };
+    std::uint8_t opcode;
+    std::uint8_t argument_count;
+    std::uint8_t argument_width;  // every argument of one command has the same width
+    Data data;
+    std::uint8_t register_bytes;  // data length of a register read; 0 = 4 x word count
+};
+
+namespace {
+
+using Data = PatternGenerator::CommandShape::Data;
+
+constexpr std::uint8_t kWordBytes = 4;
+
+constexpr PatternGenerator::CommandShape kCommands[] = {
+    {',', 0, 0, Data::Read, 4},   // number of data lines
+    {'Z', 0, 0, Data::None, 0},   // clear output memory
+    {'a', 0, 0, Data::None, 0},   // arm
+    {'c', 2, 4, Data::Read, 0},   // read control memory: start, words
+    {'e', 2, 4, Data::Write, 0},  // write output memory: start, words
+    {'g', 0, 0, Data::Read, 4},   // program counter
+    {'h', 0, 0, Data::None, 0},   // halt
+    {'i', 0, 0, Data::None, 0},   // DDS reset
+    {'j', 1, 4, Data::None, 0},   // step: signed count
+    {'m', 1, 4, Data::None, 0},   // I/O lines: value
+    {'n', 0, 0, Data::Read, 4},   // I/O lines
+    {'p', 0, 0, Data::None, 0},   // pause
+    {'q', 2, 4, Data::Read, 0},   // read output memory: start, words
+    {'r', 0, 0, Data::None, 0},   // trigger
+    {'s', 0, 0, Data::Read, 2},   // status register
+    {'t', 2, 1, Data::None, 0},   // trigger mode: two bytes
+    {'w', 2, 4, Data::Write, 0},  // write control memory: start, words
+    {'x', 1, 4, Data::None, 0},   // program counter: value
+    {'z', 0, 0, Data::None, 0},   // clear control memory
+};
+
+constexpr std::uint16_t kRunBits =
+    CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_RUNNING | CH367SIM_PG_STATUS_PAUSED |
+    CH367SIM_PG_STATUS_HALTED;
+
+}  // namespace
+
+PatternGenerator::PatternGenerator()
+    : ctrl_memory_(CH367SIM_PG_MEMORY_WORDS), out_memory_(CH367SIM_PG_MEMORY_WORDS) {
+    power_on();
+}
+
+void PatternGenerator::power_on() {
+    std::fill(ctrl_memory_.begin(), ctrl_memory_.end(), 0);
+    std::fill(out_memory_.begin(), out_memory_.end(), 0);
+    program_counter_ = 0;
+    status_ = CH367SIM_PG_STATUS_HALTED;
+    io_lines_ = 0;
+    trigger_mode_ = {};
+    dds_resets_ = 0;
+    finish_command();
+    frame_length_ = 0;
+}
+
+void PatternGenerator::frame_start() { frame_length_ = 0; }
+
+std::uint8_t PatternGenerator::exchange(std::uint8_t mosi, std::uint8_t /*lines*/) {
+    const std::uint64_t position = frame_length_++;
+    switch (phase_) {
+        case Phase::Opcode:
+        case Phase::Arguments:
+            if (position < frame_bytes_.size()) frame_bytes_[position] = mosi;
+            return 0x00;
+        case Phase::WriteData:
+            if (position < data_length_) store_memory_byte(position, mosi);
+            return 0x00;
+        case Phase::ReadData:
+            if (position >= data_length_) return 0x00;
+            if (command_->register_bytes != 0) return register_image_[position];
+            return memory_byte(position);
+    }
+    return 0x00;
+}
+
+// A frame ends the piece of the command it carried. Empty frames (a chip select pulsed with no
+// clock) carry nothing and are ignored.
+void PatternGenerator::frame_end() {
+    if (frame_length_ == 0) return;
+    switch (phase_) {
+        case Phase::Opcode:
+            if (frame_length_ != 1) {
+                flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+                return;
+            }
+            start_command(frame_bytes_[0]);
+            return;
+        case Phase::Arguments:
+            if (frame_length_ != command_->argument_width) {
+                flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+                finish_command();
+                return;
+            }
+            argument_complete();
+            return;
+        case Phase::WriteData:
+        case Phase::ReadData:
+            if (frame_length_ != data_length_) flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+            finish_command();
+            return;
+    }
+}
+
+void PatternGenerator::start_command(std::uint8_t opcode) {
+    const auto* found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                     [opcode](const CommandShape& c) { return c.opcode == opcode; });
+    if (found == std::end(kCommands)) {
+        flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+        return;
+    }
+    command_ = found;
+    argument_index_ = 0;
+    if (command_->argument_count > 0) {
+        phase_ = Phase::Arguments;
+    } else {
+        begin_data_phase();
+    }
+}
+
+void PatternGenerator::argument_complete() {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < command_->argument_width; ++i) {
+        value |= static_cast<std::uint32_t>(frame_bytes_[i]) << (8 * i);
+    }
+    arguments_[argument_index_++] = value;
+    if (argument_index_ == command_->argument_count) begin_data_phase();
+}
+
+void PatternGenerator::begin_data_phase() {
+    switch (command_->data) {
+        case Data::None:
+            execute();
+            finish_command();
+            return;
+        case Data::Write:
+            phase_ = Phase::WriteData;
+            data_length_ = std::uint64_t{kWordBytes} * arguments_[1];
+            return;
+        case Data::Read:
+            phase_ = Phase::ReadData;
+            data_length_ = command_->register_bytes != 0
+                               ? command_->register_bytes
+                               : std::uint64_t{kWordBytes} * arguments_[1];
+            execute();  // latches the register a read returns
+            return;
+    }
+}
+
+void PatternGenerator::execute() {
+    const auto latch = [this](std::uint32_t value) {
+        for (std::size_t i = 0; i < register_image_.size(); ++i) {
+            register_image_[i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    };
+    const std::uint32_t memory_words = CH367SIM_PG_MEMORY_WORDS;
+    switch (command_->opcode) {
+        case ',': latch(CH367SIM_PG_DATA_LINES); break;
+        case 'g': latch(program_counter_); break;
+        case 'n': latch(io_lines_); break;
+        case 's': latch(status_); break;
+        case 'c':
+        case 'q':
+        case 'e':
+        case 'w':
+            if (std::uint64_t{arguments_[0]} + arguments_[1] > memory_words) {
+                flag(CH367SIM_PG_STATUS_RANGE_ERROR);
+            }
+            break;
+        case 'Z': std::fill(out_memory_.begin(), out_memory_.end(), 0); break;
+        case 'z': std::fill(ctrl_memory_.begin(), ctrl_memory_.end(), 0); break;
+        case 'a':
+            status_ = static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_ARMED);
+            break;
+        case 'r':
+            if (status_ & (CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_PAUSED)) {
+                status_ =
+                    static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_RUNNING);
+                io_lines_ = out_memory_[program_counter_ % memory_words];
+            }
+            break;
+        case 'p':
+            status_ = static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_PAUSED);
+            break;
+        case 'h':
+            status_ = static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_HALTED);
+            program_counter_ = 0;
+            break;
+        case 'i': ++dds_resets_; break;
+        case 'j': {
+            const auto step = static_cast<std::int32_t>(arguments_[0]);
+            if (step <= 0) {
+                flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+                break;
+            }
+            program_counter_ = static_cast<std::uint32_t>(
+                (std::uint64_t{program_counter_} + static_cast<std::uint32_t>(step)) % memory_words);
+            io_lines_ = out_memory_[program_counter_];
+            break;
+        }
+        case 'm': io_lines_ = arguments_[0]; break;
+        case 't':
+            trigger_mode_ = {static_cast<std::uint8_t>(arguments_[0]),
+                             static_cast<std::uint8_t>(arguments_[1])};
+            break;
+        case 'x': program_counter_ = arguments_[0]; break;
+        default: break;
+    }
+}
+
+void PatternGenerator::finish_command() {
+    phase_ = Phase::Opcode;
+    command_ = nullptr;
+    argument_index_ = 0;
+    data_length_ = 0;
+}
+
+void PatternGenerator::flag(std::uint16_t error_bit) {
+    status_ = static_cast<std::uint16_t>(status_ | error_bit);
+}
+
+std::vector<std::uint32_t>& PatternGenerator::target_memory() {
+    const std::uint8_t opcode = command_->opcode;
+    return (opcode == 'c' || opcode == 'w') ? ctrl_memory_ : out_memory_;
+}
+
+// Byte `offset` of the data phase, in the word at start + offset / 4 (little-endian words).
+std::uint8_t PatternGenerator::memory_byte(std::uint64_t offset) const {
+    const std::uint64_t word = std::uint64_t{arguments_[0]} + offset / kWordBytes;
+    if (word >= CH367SIM_PG_MEMORY_WORDS) return 0x00;
+    const auto& memory = command_->opcode == 'c' ? ctrl_memory_ : out_memory_;
+    return static_cast<std::uint8_t>(memory[word] >> (8 * (offset % kWordBytes)));
+}
+
+void PatternGenerator::store_memory_byte(std::uint64_t offset, std::uint8_t value) {
+    const std::uint64_t word = std::uint64_t{arguments_[0]} + offset / kWordBytes;
+    if (word >= CH367SIM_PG_MEMORY_WORDS) return;  // flagged when the command started
+    const unsigned shift = 8 * static_cast<unsigned>(offset % kWordBytes);
+    std::uint32_t& target = target_memory()[word];
+    target = (target & ~(0xFFu << shift)) | (std::uint32_t{value} << shift);
+}
+
+ch367sim_pattern_generator PatternGenerator::snapshot() const {
+    return {ctrl_memory_.data(), out_memory_.data(), program_counter_, status_, io_lines_,
+            {trigger_mode_[0], trigger_mode_[1]}, dds_resets_};
+}
+
+}  // namespace ch367sim
