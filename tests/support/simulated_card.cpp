@@ -1,0 +1,38 @@
+#include "simulated_card.h"
+
+std::vector<Transaction> logged_transactions() {
+    std::vector<Transaction> result;
+    ch367sim_transaction t{};
+    for (std::size_t i = 0; ch367sim_get_transaction(i, &t) != 0; ++i) {
+        result.push_back({t.device, t.lines, t.success != 0,
+                          std::vector<std::uint8_t>(t.out, t.out + t.count),
+                          std::vector<std::uint8_t>(t.in, t.in + t.read_count)});
+    }
+    return result;
+}
+
+std::vector<std::vector<std::uint8_t>> sent_frames() {
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (auto& t : logged_transactions()) frames.push_back(std::move(t.out));
+    return frames;
+}
+
+std::vector<ch367sim_register_access> register_trace() {
+    std::vector<ch367sim_register_access> result;
+    ch367sim_register_access a{};
+    for (std::size_t i = 0; ch367sim_get_register_access(i, &a) != 0; ++i) result.push_back(a);
+    return result;
+}
+
+void SimulatedCard::SetUp() {
+    ch367sim_reset();
+    DioInitialize(nullptr, &card, &status);
+    ASSERT_EQ(status, DIO_OK);
+    ch367sim_clear_log();
+    ch367sim_clear_register_trace();
+}
+
+void SimulatedCard::TearDown() {
+    DioClose(card);
+    ch367sim_reset();
+}

@@ -1,0 +1,36 @@
+// Test fixture: a freshly reset simulated card, opened through the public API, with the
+// simulator's logs read back as plain values.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "QuorvelWCHDLL.h"
+#include "ch367sim.h"
+
+struct Transaction {
+    std::uint8_t device;
+    std::uint8_t lines;
+    bool success;
+    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> in;
+};
+
+// The simulator's transaction log, oldest first.
+std::vector<Transaction> logged_transactions();
+// Only the bytes sent, one vector per transaction.
+std::vector<std::vector<std::uint8_t>> sent_frames();
+// The simulator's register trace (enable it with ch367sim_set_register_trace first).
+std::vector<ch367sim_register_access> register_trace();
+
+class SimulatedCard : public ::testing::Test {
+protected:
+    // Resets the simulator, opens the card, and clears the logs of what the open sent.
+    void SetUp() override;
+    void TearDown() override;
+
+    DioMasterHandle* card = nullptr;
+    std::int16_t status = 0;
+};
