@@ -1,0 +1,167 @@
+#include "export_calls.h"
+
+#include <array>
+
+namespace {
+
+// Buffers big enough for every call below; their contents do not matter.
+std::array<std::uint8_t, 16 * 1024> buffer{};
+
+constexpr std::uint32_t kWords = 4;  // memory transfers: 16 bytes
+constexpr std::uint64_t kSpiBytes = 3;
+
+// Exports that return their last transaction's flag and have no status.
+Outcome flag_only(bool last_failed) { return {last_failed ? 0 : 1, kUntouchedStatus}; }
+// Exports that report nothing at all.
+Outcome nothing(bool) { return {}; }
+// Register reads: flag, and the byte count or -8 as status.
+auto register_read(std::int16_t bytes) {
+    return [bytes](bool last_failed) {
+        return Outcome{last_failed ? 0 : 1,
+                       last_failed ? std::int16_t{DIO_ERR_READ_SPI} : bytes};
+    };
+}
+// Memory reads: the byte count or -8, no flag.
+Outcome memory_read(bool last_failed) {
+    return {kNoFlag, last_failed ? std::int16_t{DIO_ERR_READ_SPI} : std::int16_t{4 * kWords}};
+}
+// Raw SPI: the export's failure code, status untouched on success.
+auto raw_spi(std::int16_t failure) {
+    return [failure](bool last_failed) {
+        return Outcome{kNoFlag, last_failed ? failure : kUntouchedStatus};
+    };
+}
+
+using Call = std::function<int(DioMasterHandle*, std::int16_t*)>;
+
+// Adapters for the common signatures.
+Call returning(std::uint8_t (*export_fn)(DioMasterHandle*)) {
+    return [export_fn](DioMasterHandle* card, std::int16_t*) { return int{export_fn(card)}; };
+}
+
+std::vector<ExportCall> build() {
+    std::vector<ExportCall> rows = {
+        // Raw SPI and address registers.
+        {"DioStreamSPI",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioStreamSPI(c, 2, buffer.data(), buffer.data(), kSpiBytes, s);
+             return kNoFlag;
+         },
+         raw_spi(DIO_ERR_STREAM_SPI), true},
+        {"DioWriteSPI",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioWriteSPI(c, 5, buffer.data(), kSpiBytes, s);
+             return kNoFlag;
+         },
+         raw_spi(DIO_ERR_WRITE_SPI), true},
+        {"DioReadSPI",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioReadSPI(c, 0, buffer.data(), kSpiBytes, s);
+             return kNoFlag;
+         },
+         raw_spi(DIO_ERR_READ_SPI), true},
+        {"DioSetADRSR_Low",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioSetADRSR_Low(c, 0x12);
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioSetADRSR_High",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioSetADRSR_High(c, 0xFF);
+             return kNoFlag;
+         },
+         nothing, false},
+        // Pattern generator run control.
+        {"DioArm", returning(DioArm), flag_only, true},
+        {"DioHalt", returning(DioHalt), flag_only, true},
+        {"DioReset", returning(DioReset), flag_only, true},
+        {"DioPause", returning(DioPause), flag_only, true},
+        {"DioTrig", returning(DioTrig), flag_only, true},
+        {"DioResetDDS", returning(DioResetDDS), flag_only, true},
+        {"DioClearCtrlMemory", returning(DioClearCtrlMemory), flag_only, true},
+        {"DioClearOutMemory", returning(DioClearOutMemory), flag_only, true},
+        {"DioStep",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioStep(c, 3, s);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioSetupTriggerMode",
+         [](DioMasterHandle* c, std::int16_t*) { return int{DioSetupTriggerMode(c, 1, 2)}; },
+         flag_only, true},
+        // Pattern generator transfers.
+        {"DioReadCtrlMemory",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioReadCtrlMemory(c, buffer.data(), 8, kWords, s);
+             return kNoFlag;
+         },
+         memory_read, true},
+        {"DioReadOutMemory",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioReadOutMemory(c, buffer.data(), 8, kWords, s);
+             return kNoFlag;
+         },
+         memory_read, true},
+        {"DioWriteCtrlMemory",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioWriteCtrlMemory(c, buffer.data(), 8, kWords, s);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOutMemory",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             DioWriteOutMemory(c, buffer.data(), 8, kWords, s);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioReadProgramCounter",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             return int{DioReadProgramCounter(c, buffer.data(), s)};
+         },
+         register_read(4), true},
+        {"DioReadCurrentIO",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             return int{DioReadCurrentIO(c, buffer.data(), s)};
+         },
+         register_read(4), true},
+        {"DioReadMaxDataLines",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             return int{DioReadMaxDataLines(c, buffer.data(), s)};
+         },
+         register_read(4), true},
+        {"DioReadStatusRegister",
+         [](DioMasterHandle* c, std::int16_t* s) {
+             return int{DioReadStatusRegister(c, buffer.data(), s)};
+         },
+         register_read(2), true},
+        {"DioWriteProgramCounter",
+         [](DioMasterHandle* c, std::int16_t*) { return int{DioWriteProgramCounter(c, 300)}; },
+         flag_only, true},
+        {"DioWriteCurrentIO",
+         [](DioMasterHandle* c, std::int16_t*) { return int{DioWriteCurrentIO(c, 5)}; },
+         flag_only, true},
+    };
+    return rows;
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& os, const Outcome& outcome) {
+    return os << "{flag " << outcome.flag << ", status " << outcome.status << "}";
+}
+
+const std::vector<ExportCall>& export_calls() {
+    static const std::vector<ExportCall> rows = build();
+    return rows;
+}
+
+Outcome run_export(const ExportCall& row, DioMasterHandle* card) {
+    Outcome outcome;
+    outcome.flag = row.call(card, &outcome.status);
+    return outcome;
+}
+
+std::string export_call_name(const ExportCall& row) { return row.name; }
+
+void PrintTo(const ExportCall& row, std::ostream* os) { *os << row.name; }
