@@ -123,12 +123,6 @@ TEST_F(BridgeModel, PermanentGateFaultLastsUntilCleared) {
     }
 }
 
-TEST_F(BridgeModel, OnlyChipSelects2To5TakeCallerDevices) {
-    const ch367sim_device nothing{};
-    for (const std::uint8_t index : {0, 1, 6}) EXPECT_EQ(ch367sim_attach_device(index, &nothing), 0);
-    for (const std::uint8_t index : {2, 5}) EXPECT_EQ(ch367sim_attach_device(index, &nothing), 1);
-}
-
 TEST_F(BridgeModel, EmptyChipSelectReadsAFloatingBus) {
     Bytes in(2);
     DioReadSPI(card, 4, in.data(), in.size(), &status);

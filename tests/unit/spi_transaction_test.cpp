@@ -119,20 +119,6 @@ TEST_F(SpiTransaction, ReadWithModeFlagBClearWritesTheBridgeControlPerByte) {
     EXPECT_EQ(recorded_trace(), expected);
 }
 
-TEST_F(SpiTransaction, ControlByteFollowsTheModeFlags) {
-    struct Case { std::int32_t mode_a, mode_b; std::uint8_t control; };
-    for (const Case c : {Case{0, 0, 0x80}, Case{1, 0, 0xA0}, Case{0, 1, 0xC0}, Case{1, 1, 0xE0}}) {
-        SCOPED_TRACE(testing::Message() << "mode flags " << c.mode_a << c.mode_b);
-        ch367sim_clear_register_trace();
-        handle.mode_a = c.mode_a;
-        handle.mode_b = c.mode_b;
-        EXPECT_TRUE(spi_transaction(handle, kDevice, nullptr, nullptr, 0));
-        const Trace trace = recorded_trace();
-        ASSERT_GE(trace.size(), 2u);
-        EXPECT_EQ(trace[1], W(kSpiControl, c.control));
-    }
-}
-
 TEST_F(SpiTransaction, GateStuckClosedOnOpenSelectsAndSendsNothing) {
     ch367sim_inject_gate_fault(CH367SIM_GATE_STUCK_CLOSED_ON_OPEN, 1);
     const std::uint8_t out[] = {0x77};
