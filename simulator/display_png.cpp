@@ -67,7 +67,7 @@ bool write_png_stream(std::FILE* file, const std::uint8_t* memory, bool on, unsi
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (unsigned y = 0; y < kPanelHeight; ++y) {
-        render_row(memory + y * kRowBytes, on, scale, row);
+        render_row(memory + std::size_t{y} * kRowBytes, on, scale, row);
         for (unsigned i = 0; i < scale; ++i) png_write_row(png, row);
     }
     png_write_end(png, nullptr);
@@ -80,7 +80,7 @@ bool write_png_stream(std::FILE* file, const std::uint8_t* memory, bool on, unsi
 bool write_display_png(const char* path, const std::uint8_t* memory, bool on, unsigned scale) {
     if (path == nullptr || memory == nullptr || scale > kMaxPngScale) return false;
     if (scale == 0) scale = 1;
-    std::vector<png_byte> row(kPanelWidth * scale);
+    std::vector<png_byte> row(std::size_t{kPanelWidth} * scale);
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) return false;
     const bool written = write_png_stream(file, memory, on, scale, row.data());
