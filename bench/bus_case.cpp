@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +11,7 @@
 
 #include "counting_bridge.h"
 #include "link/registers.h"
+#include "paired_timing.h"
 
 namespace bench {
 
@@ -25,15 +24,6 @@ constexpr auto kLines = static_cast<std::uint8_t>(quorvel::link::Register::Lines
 // Cheap calls run in batches of about this many bridge accesses, so that reading the clock
 // stays small against what is timed.
 constexpr std::size_t kAccessesPerBatch = 16384;
-
-using Clock = std::chrono::steady_clock;
-
-// CPU time of this thread: the machine is shared, and time spent preempted is nobody's cost.
-double thread_seconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 DioMasterHandle* card = nullptr;
 
@@ -75,47 +65,21 @@ struct Case {
 };
 
 void run(benchmark::State& state, const Case& c) {
-    CountingBridge& bridge = counting_bridge();
     minimal::Bus bus{kCountingIoBase, 0};
-    double export_seconds = 0;
-    double minimal_seconds = 0;
-    double export_wall = 0;
-    double minimal_wall = 0;
-    for (auto _ : state) {
-        const auto w0 = Clock::now();
-        const double t0 = thread_seconds();
-        for (std::size_t k = 0; k < c.batch; ++k) c.bus_case.call();
-        const double t1 = thread_seconds();
-        const auto w1 = Clock::now();
-        bus.lines = bridge.registers[kLines];
-        for (std::size_t k = 0; k < c.batch; ++k) {
-            if (c.bus_case.minimal) {
-                c.bus_case.minimal(bus);
-            } else {
-                minimal::replay(kCountingIoBase, c.recorded.data(), c.recorded.size());
-            }
+    const auto minimal_call = [&] {
+        bus.lines = counting_bridge().registers[kLines];
+        if (c.bus_case.minimal) {
+            c.bus_case.minimal(bus);
+        } else {
+            minimal::replay(kCountingIoBase, c.recorded.data(), c.recorded.size());
         }
-        const double t2 = thread_seconds();
-        const auto w2 = Clock::now();
-        export_wall += std::chrono::duration<double>(w1 - w0).count();
-        minimal_wall += std::chrono::duration<double>(w2 - w1).count();
-        const double export_part = t1 - t0;
-        export_seconds += export_part;
-        minimal_seconds += t2 - t1;
-        state.SetIterationTime(export_part);
-    }
-    const double calls = static_cast<double>(state.iterations() * c.batch);
+    };
+    const double seconds = run_paired(
+        state, {c.bus_case.call, minimal_call, "minimal_ns", c.batch, c.bus_case.sleeps});
     const auto accesses = static_cast<double>(c.recorded.size());
-    state.counters["ns_per_call"] = export_seconds * 1e9 / calls;
-    state.counters["minimal_ns"] = minimal_seconds * 1e9 / calls;
-    state.counters["ratio"] = minimal_seconds > 0 ? export_seconds / minimal_seconds : 0;
+    const auto calls = static_cast<double>(state.iterations() * c.batch);
     state.counters["accesses"] = accesses;
-    state.counters["accesses_per_s"] = export_seconds > 0 ? accesses * calls / export_seconds : 0;
-    if (c.bus_case.sleeps) {
-        state.counters["wall_ns_per_call"] = export_wall * 1e9 / calls;
-        state.counters["wall_minimal_ns"] = minimal_wall * 1e9 / calls;
-        state.counters["wall_ratio"] = minimal_wall > 0 ? export_wall / minimal_wall : 0;
-    }
+    state.counters["accesses_per_s"] = seconds > 0 ? accesses * calls / seconds : 0;
 }
 
 }  // namespace
