@@ -8,6 +8,12 @@ namespace {
 constexpr std::uint8_t kDataMode = 0x40;
 }
 
+std::ostream& operator<<(std::ostream& out, const DisplayWrite& write) {
+    out << "{row " << int(write.row) << ", column " << int(write.column) << ":" << std::hex;
+    for (std::uint8_t byte : write.data) out << ' ' << int(byte);
+    return out << std::dec << '}';
+}
+
 std::vector<DisplayWrite> display_writes() {
     const auto log = logged_transactions();
     std::vector<DisplayWrite> writes;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "QuorvelWCHDLL.h"
@@ -15,6 +16,7 @@ struct DisplayWrite {
 
     bool operator==(const DisplayWrite&) const = default;
 };
+std::ostream& operator<<(std::ostream& out, const DisplayWrite& write);
 
 // Every transaction in the log, read as pairs of address command (4 bytes, command mode) and
 // data (data mode) on device 1. Anything else in the log is a test failure.
