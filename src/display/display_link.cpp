@@ -15,7 +15,8 @@ void send_address(DioMasterHandle& handle, std::uint8_t row, std::uint8_t column
 }
 
 DataMode::DataMode(DioMasterHandle& handle) : handle_(handle) {
-    link::write_lines(handle_, static_cast<std::uint8_t>(handle_.line_shadow | link::kDisplayDataMode));
+    link::write_lines(handle_,
+                      static_cast<std::uint8_t>(handle_.line_shadow | link::kDisplayDataMode));
 }
 
 DataMode::~DataMode() {

@@ -23,7 +23,9 @@ inline constexpr std::uint8_t kLowNibble = 0x0F;
 constexpr std::uint8_t byte_column(std::uint8_t x) { return static_cast<std::uint8_t>(x >> 1); }
 
 // The nibble of its byte that pixel x occupies.
-constexpr std::uint8_t pixel_mask(std::uint8_t x) { return (x & 1) == 0 ? kHighNibble : kLowNibble; }
+constexpr std::uint8_t pixel_mask(std::uint8_t x) {
+    return (x & 1) == 0 ? kHighNibble : kLowNibble;
+}
 
 // The byte that holds gray level `level` (low 4 bits) at pixel x and 0 at its partner pixel.
 constexpr std::uint8_t pixel_byte(std::uint8_t x, std::uint8_t level) {

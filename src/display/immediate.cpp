@@ -87,9 +87,8 @@ QUORVEL_API void DioWriteOLEDAreaArrImm(DioMasterHandle* handle, uint8_t x, uint
 QUORVEL_API void DioWriteOLED2DUnpackedArrImm(DioMasterHandle* handle,
                                               const uint8_t* const* columns) {
     if (!usable(handle) || columns == nullptr) return;
-    if (std::any_of(columns, columns + kColumnCount, [](const uint8_t* c) { return c == nullptr; })) {
-        return;
-    }
+    const auto missing = [](const uint8_t* column) { return column == nullptr; };
+    if (std::any_of(columns, columns + kColumnCount, missing)) return;
     uint8_t image[kRowCount][kRowBytes];
     pack_columns(columns, image);
     for (std::uint32_t r = 0; r < kRowCount; ++r) {
