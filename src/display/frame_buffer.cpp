@@ -1,5 +1,5 @@
 // The frame buffer writers: every byte they change goes through a blend mode, and every index
-// they form comes from frame_index and, for runs, from the wrap in blend_run.
+// they form comes from frame_index and, for runs, from the wrap in for_each_wrapped_piece.
 #include <algorithm>
 #include <cstring>
 
