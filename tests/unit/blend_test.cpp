@@ -23,6 +23,25 @@ std::uint8_t blend_level(std::int32_t mode, std::uint8_t old_level, std::uint8_t
     }
 }
 
+TEST(Blend, ModesOnOldByte0x3C) {
+    struct Case {
+        std::int32_t mode;
+        std::uint8_t new_byte;
+        std::uint8_t result;
+    };
+    const Case cases[] = {
+        {DIO_BLEND_REPLACE, 0x5A, 0x5A},         {DIO_BLEND_OR, 0x5A, 0x7E},
+        {DIO_BLEND_MAX, 0x5A, 0x5C},             {DIO_BLEND_XOR, 0x5A, 0x66},
+        {DIO_BLEND_NONZERO_REPLACE, 0x5A, 0x5A}, {DIO_BLEND_NONZERO_REPLACE, 0x50, 0x5C},
+        {DIO_BLEND_NONZERO_REPLACE, 0x07, 0x37}, {DIO_BLEND_NONZERO_REPLACE, 0x00, 0x3C},
+        {5, 0x5A, 0x3C},                         {-1, 0x5A, 0x3C},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(blend(c.mode, 0x3C, c.new_byte), c.result)
+            << "mode " << c.mode << " new " << int(c.new_byte);
+    }
+}
+
 TEST(Blend, EveryByteBlendsAsTwoIndependentPixels) {
     for (std::int32_t mode = -1; mode <= 5; ++mode) {
         for (int o = 0; o < 256; ++o) {
