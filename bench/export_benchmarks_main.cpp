@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
     bench::open_bench_card();
     bench::register_pattern_generator_cases();
     bench::register_raw_spi_cases();
+    bench::register_display_cases();
+    // After the bus cases: those check their minimal loops against an all-zero frame buffer.
+    bench::register_frame_buffer_cases();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     bench::close_bench_card();

@@ -106,6 +106,21 @@ struct BadInput {
 void PrintTo(const BadInput& row, std::ostream* os) { *os << row.name; }
 
 std::uint8_t small_buffer[16];
+std::uint8_t big_buffer[255 * 255];  // the largest area: 255 rows of 255 bytes
+
+const std::uint8_t* const* columns_with_a_null_entry() {
+    static const std::uint8_t levels[64] = {};
+    static const std::uint8_t* columns[256];
+    for (const std::uint8_t*& column : columns) column = levels;
+    columns[255] = nullptr;
+    return columns;
+}
+
+// Longer than the row, so the column wraps many times.
+const char* long_text() {
+    static const std::string text(1000, 'W');
+    return text.c_str();
+}
 
 // Reported statuses, for the expectation column.
 constexpr Outcome untouched{kNoFlag, kUntouchedStatus};
@@ -165,6 +180,45 @@ const std::vector<BadInput>& bad_inputs() {
          flag_ok, Bus::Some},
         {"WriteCurrentIOAllOnes", [](auto c, auto) { return int{DioWriteCurrentIO(c, 0xFFFFFFFF)}; }, flag_ok,
          Bus::Some},
+        // Display: null data, text, columns and bitmaps draw and send nothing.
+        {"RowValImmRow255", [](auto c, auto) { DioWriteOLEDRowValImm(c, 255, 255); return kNoFlag; }, untouched, Bus::Some},
+        {"PixelPairImmAll255", [](auto c, auto) { DioWriteOLEDPixelPairImm(c, 255, 255, 255); return kNoFlag; }, untouched, Bus::Some},
+        {"PixelImmAll255", [](auto c, auto) { DioWriteOLEDPixelImm(c, 255, 255, 255); return kNoFlag; }, untouched, Bus::Some},
+        {"ArrImmNullData", [](auto c, auto) { DioWriteOLEDArrImm(c, 1, 0, nullptr, 8192); return kNoFlag; }, untouched, Bus::None},
+        {"ArrImmEvenLength0", [](auto c, auto) { DioWriteOLEDArrImm(c, 0, 0, big_buffer, 0); return kNoFlag; }, untouched, Bus::Some},
+        {"ArrImmOddLength0", [](auto c, auto) { DioWriteOLEDArrImm(c, 255, 255, big_buffer, 0); return kNoFlag; }, untouched, Bus::None},
+        {"ArrImmOddLength8193", [](auto c, auto) { DioWriteOLEDArrImm(c, 255, 63, big_buffer, 8193); return kNoFlag; }, untouched, Bus::Some},
+        {"ArrImmEvenLength8193", [](auto c, auto) { DioWriteOLEDArrImm(c, 254, 255, big_buffer, 8193); return kNoFlag; }, untouched, Bus::Some},
+        {"RowArrImmNullData", [](auto c, auto) { DioWriteOLEDRowArrImm(c, 0, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"ScreenArrImmNullData", [](auto c, auto) { DioWriteOLEDScreenArrImm(c, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"AreaArrImmNullData", [](auto c, auto) { DioWriteOLEDAreaArrImm(c, 1, 0, 4, 4, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"AreaArrImmHeight0", [](auto c, auto) { DioWriteOLEDAreaArrImm(c, 1, 0, 4, 0, big_buffer); return kNoFlag; }, untouched, Bus::None},
+        {"AreaArrImmWidth0OddX", [](auto c, auto) { DioWriteOLEDAreaArrImm(c, 1, 0, 0, 4, big_buffer); return kNoFlag; }, untouched, Bus::None},
+        {"AreaArrImmAll255", [](auto c, auto) { DioWriteOLEDAreaArrImm(c, 255, 255, 255, 255, big_buffer); return kNoFlag; }, untouched, Bus::Some},
+        {"UnpackedImmNullColumns", [](auto c, auto) { DioWriteOLED2DUnpackedArrImm(c, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"UnpackedImmNullColumnEntry", [](auto c, auto) { DioWriteOLED2DUnpackedArrImm(c, columns_with_a_null_entry()); return kNoFlag; }, untouched, Bus::None},
+        {"PixelPairBuffModeInt32Min", [](auto c, auto) { DioWriteOLEDPixelPairBuff(c, INT32_MIN, 255, 255, 255); return kNoFlag; }, untouched, Bus::None},
+        {"PixelBuffMode5", [](auto c, auto) { DioWriteOLEDPixelBuff(c, 5, 255, 255, 255); return kNoFlag; }, untouched, Bus::None},
+        {"ArrBuffNullData", [](auto c, auto) { DioWriteOLEDArrBuff(c, DIO_BLEND_OR, 1, 0, nullptr, 8192); return kNoFlag; }, untouched, Bus::None},
+        {"ArrBuffReplaceWrapsPastTheEnd", [](auto c, auto) { DioWriteOLEDArrBuff(c, DIO_BLEND_REPLACE, 255, 63, big_buffer, 8193); return kNoFlag; }, untouched, Bus::None},
+        {"ArrBuffOddLength8193ModeMinus1", [](auto c, auto) { DioWriteOLEDArrBuff(c, -1, 255, 255, big_buffer, 8193); return kNoFlag; }, untouched, Bus::None},
+        {"ArrBuffOddLength0", [](auto c, auto) { DioWriteOLEDArrBuff(c, DIO_BLEND_XOR, 255, 255, big_buffer, 0); return kNoFlag; }, untouched, Bus::None},
+        {"RowArrBuffNullData", [](auto c, auto) { DioWriteOLEDRowArrBuff(c, DIO_BLEND_REPLACE, 255, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"ScreenArrBuffNullData", [](auto c, auto) { DioWriteOLEDScreenArrBuff(c, DIO_BLEND_MAX, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"AreaArrBuffAll255", [](auto c, auto) { DioWriteOLEDAreaArrBuff(c, INT32_MAX, 255, 255, 255, 255, big_buffer); return kNoFlag; }, untouched, Bus::None},
+        {"AreaArrBuffReplaceAll255", [](auto c, auto) { DioWriteOLEDAreaArrBuff(c, DIO_BLEND_REPLACE, 255, 255, 255, 255, big_buffer); return kNoFlag; }, untouched, Bus::None},
+        {"LineImmOnePoint", [](auto c, auto) { DioWriteOLEDLineImm(c, 9, 9, 9, 9, 0, 255); return kNoFlag; }, untouched, Bus::None},
+        {"LineImmAll255To0", [](auto c, auto) { DioWriteOLEDLineImm(c, 255, 255, 0, 0, 255, 0); return kNoFlag; }, untouched, Bus::Some},
+        {"LineBuffAll255To0", [](auto c, auto) { DioWriteOLEDLineBuff(c, INT32_MIN, 255, 255, 0, 0, 255, 0); return kNoFlag; }, untouched, Bus::None},
+        {"CharImmCodeMinus128", [](auto c, auto) { DioWriteOLEDCharImm(c, 255, 255, -128); return kNoFlag; }, untouched, Bus::None},
+        {"CharImmCode0", [](auto c, auto) { DioWriteOLEDCharImm(c, 0, 0, 0); return kNoFlag; }, untouched, Bus::None},
+        {"CharImmCode127", [](auto c, auto) { DioWriteOLEDCharImm(c, 255, 255, 127); return kNoFlag; }, untouched, Bus::Some},
+        {"CharBuffCode127", [](auto c, auto) { DioWriteOLEDCharBuff(c, DIO_BLEND_REPLACE, 255, 255, 127); return kNoFlag; }, untouched, Bus::None},
+        {"StrImmNullText", [](auto c, auto) { DioWriteOLEDStrImm(c, 0, 0, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"StrImmEmptyText", [](auto c, auto) { DioWriteOLEDStrImm(c, 0, 0, ""); return kNoFlag; }, untouched, Bus::None},
+        {"StrImmHighBytes", [](auto c, auto) { DioWriteOLEDStrImm(c, 255, 255, "\x80\xff\x01"); return kNoFlag; }, untouched, Bus::None},
+        {"StrBuffNullText", [](auto c, auto) { DioWriteOLEDStrBuff(c, DIO_BLEND_OR, 0, 0, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"StrBuffLongText", [](auto c, auto) { DioWriteOLEDStrBuff(c, DIO_BLEND_OR, 255, 255, long_text()); return kNoFlag; }, untouched, Bus::None},
     };
     return rows;
 }

@@ -6,6 +6,18 @@ namespace {
 
 // Buffers big enough for every call below; their contents do not matter.
 std::array<std::uint8_t, 16 * 1024> buffer{};
+constexpr std::uint64_t kScreenBytes = 8192;
+
+// One pointer per pixel column into 64 levels each, for the unpacked screen writer.
+const std::uint8_t* const* unpacked_columns() {
+    static std::array<std::uint8_t, 256 * 64> levels{};
+    static std::array<const std::uint8_t*, 256> columns = [] {
+        std::array<const std::uint8_t*, 256> c{};
+        for (std::size_t x = 0; x < c.size(); ++x) c[x] = &levels[x * 64];
+        return c;
+    }();
+    return columns.data();
+}
 
 constexpr std::uint32_t kWords = 4;  // memory transfers: 16 bytes
 constexpr std::uint64_t kSpiBytes = 3;
@@ -25,6 +37,8 @@ auto register_read(std::int16_t bytes) {
 Outcome memory_read(bool last_failed) {
     return {kNoFlag, last_failed ? std::int16_t{DIO_ERR_READ_SPI} : std::int16_t{4 * kWords}};
 }
+// DioSetupOLED: its last transaction's flag, and status 0 whatever happened.
+Outcome setup(bool last_failed) { return {last_failed ? 0 : 1, DIO_OK}; }
 // Raw SPI: the export's failure code, status untouched on success.
 auto raw_spi(std::int16_t failure) {
     return [failure](bool last_failed) {
@@ -141,6 +155,151 @@ std::vector<ExportCall> build() {
         {"DioWriteCurrentIO",
          [](DioMasterHandle* c, std::int16_t*) { return int{DioWriteCurrentIO(c, 5)}; },
          flag_only, true},
+        // Display set-up and row fill.
+        {"DioSetupOLED", [](DioMasterHandle* c, std::int16_t* s) { return int{DioSetupOLED(c, s)}; },
+         setup, true},
+        {"DioWriteOLEDRowValImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDRowValImm(c, 5, 0x5A);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DIOClearOLEDImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DIOClearOLEDImm(c);
+             return kNoFlag;
+         },
+         nothing, true},
+        // Immediate drawing: odd columns and the longest runs where the export takes them.
+        {"DioWriteOLEDPixelPairImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDPixelPairImm(c, 200, 3, 0x5A);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDPixelImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDPixelImm(c, 11, 3, 7);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDArrImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDArrImm(c, 1, 0, buffer.data(), kScreenBytes);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDRowArrImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDRowArrImm(c, 63, buffer.data());
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDScreenArrImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDScreenArrImm(c, buffer.data());
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDAreaArrImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDAreaArrImm(c, 255, 60, 128, 8, buffer.data());
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLED2DUnpackedArrImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLED2DUnpackedArrImm(c, unpacked_columns());
+             return kNoFlag;
+         },
+         nothing, true},
+        // Frame buffer.
+        {"DioWriteOLEDPixelPairBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDPixelPairBuff(c, DIO_BLEND_MAX, 130, 64, 0x5A);
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioWriteOLEDPixelBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDPixelBuff(c, DIO_BLEND_NONZERO_REPLACE, 3, 200, 9);
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioWriteOLEDArrBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDArrBuff(c, DIO_BLEND_OR, 1, 0, buffer.data(), kScreenBytes);
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioWriteOLEDRowArrBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDRowArrBuff(c, DIO_BLEND_XOR, 63, buffer.data());
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioWriteOLEDScreenArrBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDScreenArrBuff(c, DIO_BLEND_REPLACE, buffer.data());
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioWriteOLEDAreaArrBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDAreaArrBuff(c, DIO_BLEND_MAX, 255, 60, 128, 8, buffer.data());
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioSendOLEDBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioSendOLEDBuff(c);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioClearOLEDBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioClearOLEDBuff(c);
+             return kNoFlag;
+         },
+         nothing, false},
+        // Lines, text and bitmaps.
+        {"DioWriteOLEDLineImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDLineImm(c, 0, 0, 255, 63, 0, 15);
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDLineBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDLineBuff(c, DIO_BLEND_XOR, 255, 63, 0, 0, 15, 0);
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioWriteOLEDCharImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDCharImm(c, 251, 56, 'A');
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDCharBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDCharBuff(c, DIO_BLEND_OR, 3, 60, 'g');
+             return kNoFlag;
+         },
+         nothing, false},
+        {"DioWriteOLEDStrImm",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDStrImm(c, 1, 8, "Hello, world");
+             return kNoFlag;
+         },
+         nothing, true},
+        {"DioWriteOLEDStrBuff",
+         [](DioMasterHandle* c, std::int16_t*) {
+             DioWriteOLEDStrBuff(c, DIO_BLEND_NONZERO_REPLACE, 249, 50,
+                                 "0123456789 abcdefghijklmnopqrstuvwxyz");
+             return kNoFlag;
+         },
+         nothing, false},
     };
     return rows;
 }
