@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -42,29 +44,30 @@ struct BmpFile {
 
     std::vector<std::uint8_t> bytes() const {
         std::vector<std::uint8_t> out(kBmpPixelStart + pixels.size());  // colour table zero
-        const auto put = [&out](std::size_t offset, std::uint32_t value, int width) {
-            for (int i = 0; i < width; ++i) out[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        };
-        const auto length = static_cast<std::uint32_t>(out.size());
-        put(0, static_cast<std::uint8_t>(signature[0]), 1);
-        put(1, static_cast<std::uint8_t>(signature[1]), 1);
-        put(2, file_size.value_or(length), 4);
-        put(6, reserved, 4);
-        put(10, data_offset, 4);
-        put(14, info_header_size, 4);
-        put(18, static_cast<std::uint32_t>(width), 4);
-        put(22, static_cast<std::uint32_t>(height), 4);
-        put(26, planes, 2);
-        put(28, bits_per_pixel, 2);
-        put(30, compression, 4);
-        put(34, image_size, 4);
-        put(38, static_cast<std::uint32_t>(x_pixels_per_m), 4);
-        put(42, static_cast<std::uint32_t>(y_pixels_per_m), 4);
-        put(46, colors_used, 4);
-        put(50, important_colors, 4);
+        const HeaderBytes header{{signature[0], signature[1]},
+                                 file_size.value_or(static_cast<std::uint32_t>(out.size())),
+                                 reserved, data_offset, info_header_size, width, height, planes,
+                                 bits_per_pixel, compression, image_size, x_pixels_per_m,
+                                 y_pixels_per_m, colors_used, important_colors};
+        std::memcpy(out.data(), &header, sizeof header);
         std::copy(pixels.begin(), pixels.end(), out.begin() + kBmpPixelStart);
         return out;
     }
+
+private:
+    // The 54 header bytes as the file lays them out, on a little-endian host.
+#pragma pack(push, 1)
+    struct HeaderBytes {
+        char signature[2];
+        std::uint32_t file_size, reserved, data_offset, info_header_size;
+        std::int32_t width, height;
+        std::uint16_t planes, bits_per_pixel;
+        std::uint32_t compression, image_size;
+        std::int32_t x_pixels_per_m, y_pixels_per_m;
+        std::uint32_t colors_used, important_colors;
+    };
+#pragma pack(pop)
+    static_assert(sizeof(HeaderBytes) == 54 && std::endian::native == std::endian::little);
 };
 
 // Bytes 0, 1, 2, ... (mod 256): every byte of a pixel area tells where it came from.
