@@ -258,7 +258,11 @@ QUORVEL_API void DioWriteOLEDStrBuff(DioMasterHandle* handle, int32_t mode, uint
 QUORVEL_API DioBitmap* DioOpenBMP(void* reserved, const char* path, int16_t* status);
 /* Frees *bitmap and sets it to NULL; a NULL bitmap or variable pointer does nothing. */
 QUORVEL_API void DioCloseBMP(void* reserved, DioBitmap** bitmap);
-/* Draws the bitmap's rows (row size and height taken modulo 256) as runs at (x, y + i). */
+/* Draw the bitmap as an area: for i = 0 .. (height & 0xFF) - 1, the row_size & 0xFF bytes at
+ * offset i x (row_size & 0xFF) of its rows as one run at pixel x of row y + i (mod 256), through
+ * DioWriteOLEDArrImm (2 txn per row) or, under mode, DioWriteOLEDArrBuff (nothing sent). Bytes
+ * go out unchanged, row padding included; the colour table plays no part. A bitmap is drawn
+ * whole only when row size and height are both at most 255. */
 QUORVEL_API void DioWriteOLEDAreaBMPImm(DioMasterHandle* handle, uint8_t x, uint8_t y,
                                         const DioBitmap* bitmap);
 QUORVEL_API void DioWriteOLEDAreaBMPBuff(DioMasterHandle* handle, int32_t mode, uint8_t x,
