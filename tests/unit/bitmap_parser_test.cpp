@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "bmp_file.h"
-#include "sample_pictures.h"
 
 namespace quorvel::display {
 namespace {
@@ -88,23 +87,6 @@ TEST(BitmapParser, EmptyRowsNeedNoPixelArea) {
     EXPECT_EQ(tall->height, INT32_MAX);
 
     EXPECT_NE(Parse(BmpFile(8, 0).bytes()), nullptr);  // the pixel area is empty
-}
-
-// A picture written by ImageMagick loads as ImageMagick decodes it, packed two pixels a byte.
-TEST(BitmapParser, ImageMagickPicturesLoadAsImageMagickDecodesThem) {
-    for (const SamplePicture& picture :
-         {sample_picture("stripes-256x64", 256, 64), sample_picture("stripes-100x64", 100, 64)}) {
-        const Bitmap bitmap = Parse(read_file(picture.bmp_path));
-        ASSERT_NE(bitmap, nullptr) << picture.bmp_path;
-        EXPECT_EQ(bitmap->height, picture.height);
-        EXPECT_EQ(bitmap->row_size, (picture.width + 7) / 8 * 4);
-        for (int y = 0; y < picture.height; ++y)
-            for (int x = 0; x < picture.width; ++x) {
-                const std::uint8_t byte = bitmap->rows[y * bitmap->row_size + x / 2];
-                ASSERT_EQ(x % 2 == 0 ? byte >> 4 : byte & 0x0F, picture.level(x, y))
-                    << picture.bmp_path << " pixel (" << x << ", " << y << ")";
-            }
-    }
 }
 
 }  // namespace
