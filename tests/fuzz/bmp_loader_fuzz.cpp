@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <span>
-#include <string>
 
 #include <unistd.h>
 
@@ -17,7 +16,6 @@
 
 namespace {
 
-std::string file_path;  // the file through which every 16th input size goes
 DioMasterHandle* card = nullptr;
 
 // Blend modes 0..4 and invalid values on both sides, which must change nothing.
@@ -27,16 +25,17 @@ constexpr std::int32_t kModes[] = {-1, 0, 1, 2, 3, 4, 5, 0x7FFFFFFF};
 constexpr std::size_t kXOffset = 6;
 constexpr std::size_t kYOffset = 7;
 
-void remove_file() { std::remove(file_path.c_str()); }
-
+// Inputs whose size is a multiple of 16 go through a temporary file and DioOpenBMP, the others
+// straight to the parser.
 DioBitmap* load(const std::uint8_t* data, std::size_t size) {
     if (size % 16 != 0) return quorvel::display::parse_bitmap({data, size}, "fuzz.bmp");
-    std::FILE* file = std::fopen(file_path.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    char path[] = "/tmp/bmp_loader_fuzz-XXXXXX";
+    const int descriptor = mkstemp(path);
+    if (descriptor < 0 || write(descriptor, data, size) != static_cast<ssize_t>(size)) std::abort();
+    close(descriptor);
     std::int16_t status = 0;
-    DioBitmap* bitmap = DioOpenBMP(nullptr, file_path.c_str(), &status);
+    DioBitmap* bitmap = DioOpenBMP(nullptr, path, &status);
+    unlink(path);
     if ((bitmap == nullptr) != (status == DIO_ERR_INVALID_BMP)) std::abort();
     return bitmap;
 }
@@ -46,12 +45,6 @@ DioBitmap* load(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     // The diagnostics of every accepted input would bury the fuzzer's own report.
     if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
-    char name[] = "/tmp/bmp_loader_fuzz-XXXXXX";
-    const int descriptor = mkstemp(name);
-    if (descriptor < 0) std::abort();
-    close(descriptor);
-    file_path = name;
-    std::atexit(remove_file);
 
     // The simulated card, opened once and kept; its transaction log would only grow.
     ch367sim_reset();
