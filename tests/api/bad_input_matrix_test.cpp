@@ -3,6 +3,9 @@
 // status, a null status pointer is never written through, and null data sends zeros or nothing.
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <set>
+#include <string>
 
 #include "export_calls.h"
 #include "simulated_card.h"
@@ -218,6 +221,8 @@ const std::vector<BadInput>& bad_inputs() {
         {"StrImmEmptyText", [](auto c, auto) { DioWriteOLEDStrImm(c, 0, 0, ""); return kNoFlag; }, untouched, Bus::None},
         {"StrImmHighBytes", [](auto c, auto) { DioWriteOLEDStrImm(c, 255, 255, "\x80\xff\x01"); return kNoFlag; }, untouched, Bus::None},
         {"StrBuffNullText", [](auto c, auto) { DioWriteOLEDStrBuff(c, DIO_BLEND_OR, 0, 0, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"AreaBMPImmNullBitmap", [](auto c, auto) { DioWriteOLEDAreaBMPImm(c, 1, 0, nullptr); return kNoFlag; }, untouched, Bus::None},
+        {"AreaBMPBuffNullBitmap", [](auto c, auto) { DioWriteOLEDAreaBMPBuff(c, DIO_BLEND_OR, 255, 255, nullptr); return kNoFlag; }, untouched, Bus::None},
         {"StrBuffLongText", [](auto c, auto) { DioWriteOLEDStrBuff(c, DIO_BLEND_OR, 255, 255, long_text()); return kNoFlag; }, untouched, Bus::None},
     };
     return rows;
@@ -270,12 +275,41 @@ TEST(BadInputWithoutHandle, InitializeWithoutStatusStillOpens) {
     ch367sim_reset();
 }
 
+TEST(BadInputWithoutHandle, BitmapWithoutFileOrVariable) {
+    std::int16_t status = kUntouchedStatus;
+    EXPECT_EQ(DioOpenBMP(nullptr, nullptr, &status), nullptr);
+    EXPECT_EQ(status, DIO_ERR_INVALID_BMP);
+    status = kUntouchedStatus;
+    EXPECT_EQ(DioOpenBMP(nullptr, "/nonexistent/quorvel.bmp", &status), nullptr);
+    EXPECT_EQ(status, DIO_ERR_INVALID_BMP);
+    EXPECT_EQ(DioOpenBMP(nullptr, "", nullptr), nullptr);
+    DioCloseBMP(nullptr, nullptr);
+    DioBitmap* none = nullptr;
+    DioCloseBMP(nullptr, &none);
+    EXPECT_EQ(none, nullptr);
+}
+
 TEST(BadInputWithoutHandle, EveryStatusCodeHasAMessage) {
     for (const int code : {INT16_MIN, -13, -12, -1, 0, 1, INT16_MAX}) {
         const char* message = DioGetErrorStr(nullptr, static_cast<std::int16_t>(code));
         ASSERT_NE(message, nullptr) << code;
         EXPECT_GT(std::strlen(message), 0u) << code;
     }
+}
+
+// ---- Coverage ---------------------------------------------------------------------------
+
+// Every name of the export list is swept: by the table of exports that take a master handle, or
+// by the tests above of the five that do not.
+TEST(BadInputCoverage, EveryExportIsInTheMatrix) {
+    std::set<std::string> covered = {"DioInitialize", "DioClose", "DioGetErrorStr", "DioOpenBMP",
+                                     "DioCloseBMP"};
+    for (const ExportCall& row : export_calls()) covered.insert(row.name);
+    std::ifstream list(QUORVEL_EXPORT_LIST);
+    std::size_t exports = 0;
+    for (std::string name; list >> name; ++exports) EXPECT_EQ(covered.count(name), 1u) << name;
+    EXPECT_EQ(exports, 56u);
+    EXPECT_EQ(covered.size(), exports);
 }
 
 }  // namespace
