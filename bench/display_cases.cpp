@@ -7,6 +7,7 @@
 #include "bus_case.h"
 #include "cases.h"
 #include "link/registers.h"
+#include "screen_bitmap.h"
 
 namespace bench {
 
@@ -107,6 +108,8 @@ void register_display_cases() {
     register_replayed("DioWriteOLEDLineImm/longest",
                       [] { DioWriteOLEDLineImm(bench_card(), 0, 0, 255, 63, 0, 15); });
     register_replayed("DioWriteOLEDCharImm", [] { DioWriteOLEDCharImm(bench_card(), 8, 20, 'A'); });
+    register_replayed("DioWriteOLEDAreaBMPImm/odd/256x64",
+                      [] { DioWriteOLEDAreaBMPImm(bench_card(), 1, 0, screen_bitmap()); });
     register_replayed("DioWriteOLEDStrImm/chars:32", [] {
         DioWriteOLEDStrImm(bench_card(), 0, 0, "The quick brown fox jumps over t");
     });

@@ -8,6 +8,7 @@
 #include "bus_case.h"
 #include "cases.h"
 #include "paired_timing.h"
+#include "screen_bitmap.h"
 
 namespace bench {
 
@@ -60,6 +61,9 @@ void register_frame_buffer_cases() {
     });
     register_frame_case("DioWriteOLEDStrBuff/chars:32/batch:64", [] {
         DioWriteOLEDStrBuff(bench_card(), DIO_BLEND_REPLACE, 0, 0, "The quick brown fox jumps over t");
+    });
+    register_frame_case("DioWriteOLEDAreaBMPBuff/odd/max/256x64/batch:64", [] {
+        DioWriteOLEDAreaBMPBuff(bench_card(), DIO_BLEND_MAX, 1, 0, screen_bitmap());
     });
     register_frame_case("DioClearOLEDBuff/batch:64", [] { DioClearOLEDBuff(bench_card()); });
 }
