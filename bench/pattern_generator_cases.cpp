@@ -38,31 +38,25 @@ std::shared_ptr<std::vector<std::uint8_t>> words_buffer(std::uint32_t words) {
     return buffer;
 }
 
-void memory_write_case(std::uint32_t words, const char* name) {
-    auto buffer = words_buffer(words);
-    register_bus_case({name,
-                       [buffer, words] {
-                           std::int16_t status = 0;
-                           DioWriteCtrlMemory(bench_card(), buffer->data(), 0, words, &status);
-                       },
-                       [buffer, words](Bus& bus) {
-                           frames(bus, 'w', {0, words});
-                           minimal::transaction(bus, kPatternGenerator, buffer->data(), nullptr,
-                                                buffer->size());
-                       }});
-}
+enum class Direction { Write, Read };
 
-void memory_read_case(std::uint32_t words, const char* name) {
+// A control-memory transfer of `words` words: "w" sends the buffer, "c" receives into it.
+void memory_case(Direction direction, std::uint32_t words, const char* name) {
     auto buffer = words_buffer(words);
+    const bool read = direction == Direction::Read;
     register_bus_case({name,
-                       [buffer, words] {
+                       [buffer, words, read] {
                            std::int16_t status = 0;
-                           DioReadCtrlMemory(bench_card(), buffer->data(), 0, words, &status);
+                           if (read) {
+                               DioReadCtrlMemory(bench_card(), buffer->data(), 0, words, &status);
+                           } else {
+                               DioWriteCtrlMemory(bench_card(), buffer->data(), 0, words, &status);
+                           }
                        },
-                       [buffer, words](Bus& bus) {
-                           frames(bus, 'c', {0, words});
-                           minimal::transaction(bus, kPatternGenerator, nullptr, buffer->data(),
-                                                buffer->size());
+                       [buffer, words, read](Bus& bus) {
+                           frames(bus, read ? 'c' : 'w', {0, words});
+                           minimal::transaction(bus, kPatternGenerator, read ? nullptr : buffer->data(),
+                                                read ? buffer->data() : nullptr, buffer->size());
                        }});
 }
 
@@ -101,10 +95,10 @@ void register_pattern_generator_cases() {
                            frames(bus, 'g');
                            minimal::transaction(bus, kPatternGenerator, nullptr, value, 4);
                        }});
-    memory_write_case(1, "DioWriteCtrlMemory/words:1");
-    memory_write_case(16 * 1024, "DioWriteCtrlMemory/words:16Ki");
-    memory_read_case(1, "DioReadCtrlMemory/words:1");
-    memory_read_case(4 * 1024, "DioReadCtrlMemory/words:4Ki");
+    memory_case(Direction::Write, 1, "DioWriteCtrlMemory/words:1");
+    memory_case(Direction::Write, 16 * 1024, "DioWriteCtrlMemory/words:16Ki");
+    memory_case(Direction::Read, 1, "DioReadCtrlMemory/words:1");
+    memory_case(Direction::Read, 4 * 1024, "DioReadCtrlMemory/words:4Ki");
 }
 
 }  // namespace bench
