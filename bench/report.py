@@ -24,7 +24,7 @@ def export_tables(path):
     bus, frame = [], []
     for name, b in medians(path):
         if "minimal_ns" in b:
-            wall = (f"{si(b['wall_ns_per_call'] * 1e-9, 's')} / {si(b['wall_minimal_ns'] * 1e-9, 's')}"
+            wall = (f"{b['wall_ns_per_call'] / 1e3:,.0f} µs / {b['wall_minimal_ns'] / 1e3:,.0f} µs"
                     f" = {b['wall_ratio']:.3f}" if "wall_ratio" in b else "")
             bus.append(f"| {name} | {b['ns_per_call']:,.0f} | {b['accesses']:,.0f} | "
                        f"{b['minimal_ns']:,.0f} | {b['ratio']:.3f} | {wall} |")
@@ -41,11 +41,11 @@ def export_tables(path):
 
 
 def simulator_table(path):
-    print("| Benchmark (real simulator) | CPU time per call | bridge accesses per call | accesses per CPU second |")
+    print("| Benchmark (real simulator) | CPU µs per call | bridge accesses per call | accesses per CPU second |")
     print("|---|---:|---:|---:|")
     for name, b in medians(path):
-        print(f"| {name} | {si(b['cpu_time'] * {'us': 1e-6, 'ns': 1e-9, 'ms': 1e-3}[b['time_unit']], 's')} | "
-              f"{b['accesses']:,.0f} | {si(b['accesses_per_s'], '/s')} |")
+        micros = b["cpu_time"] * {"ns": 1e-3, "us": 1.0, "ms": 1e3}[b["time_unit"]]
+        print(f"| {name} | {micros:,.2f} | {b['accesses']:,.0f} | {si(b['accesses_per_s'], '/s')} |")
 
 
 if __name__ == "__main__":

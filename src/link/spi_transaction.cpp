@@ -43,6 +43,17 @@ std::uint8_t receive_byte(RegisterBlock bridge, bool gate_write_per_byte) {
     return bridge.read(Register::SpiData);
 }
 
+// The bytes of a transaction that reads nothing back: one data-register write each (0x00 when
+// `out` is null). A function of its own, so the register address stays in a processor register.
+[[gnu::noinline]] void send_bytes(RegisterBlock bridge, const std::uint8_t* out,
+                                  std::uint64_t count) {
+    if (out != nullptr) {
+        for (std::uint64_t i = 0; i < count; ++i) bridge.write(Register::SpiData, out[i]);
+    } else {
+        for (std::uint64_t i = 0; i < count; ++i) bridge.write(Register::SpiData, 0x00);
+    }
+}
+
 // Gate to 1: the bus closes. Returns false when the read-back still shows the gate open.
 bool close_bus(RegisterBlock bridge) {
     const std::uint8_t spi_control = bridge.read(Register::SpiControl);
@@ -68,10 +79,8 @@ bool spi_transaction(DioMasterHandle& handle, std::uint8_t device, const std::ui
             bridge.write(Register::SpiData, out != nullptr ? out[i] : 0x00);
             in[i] = receive_byte(bridge, gate_write_per_byte);
         }
-    } else if (out != nullptr) {
-        for (std::uint64_t i = 0; i < count; ++i) bridge.write(Register::SpiData, out[i]);
     } else {
-        for (std::uint64_t i = 0; i < count; ++i) bridge.write(Register::SpiData, 0x00);
+        send_bytes(bridge, out, count);
     }
 
     if (!close_bus(bridge)) return false;
