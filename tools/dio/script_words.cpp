@@ -36,13 +36,13 @@ std::vector<std::string> split_script_line(std::string_view line) {
         if (c == '\'' || c == '"') {
             quote = c;
         } else if (c == '\\') {
-            if (i + 1 == line.size()) throw Failure("backslash at the end of the line");
+            if (i + 1 == line.size()) throw Failure("backslash at the end of the line", kExitUsage);
             word += line[++i];
         } else {
             word += c;
         }
     }
-    if (quote != 0) throw Failure(std::string("unterminated ") + quote + " quote");
+    if (quote != 0) throw Failure(std::string("unterminated ") + quote + " quote", kExitUsage);
     if (in_word) words.push_back(std::move(word));
     return words;
 }

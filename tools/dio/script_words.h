@@ -10,7 +10,7 @@
 
 namespace dio {
 
-// Throws Failure for an unterminated quote or a trailing backslash.
+// Throws Failure (a usage error) for an unterminated quote or a trailing backslash.
 std::vector<std::string> split_script_line(std::string_view line);
 
 }  // namespace dio

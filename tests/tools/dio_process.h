@@ -1,0 +1,33 @@
+// Running the built dio as a separate process, in a scratch directory of its own, as a person
+// would from a shell. Every dio process opens its own simulated card.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct DioResult {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+class DioProcess : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs dio with the arguments in the scratch directory.
+    DioResult dio(const std::vector<std::string>& arguments) const;
+    // Writes a script into the scratch directory and runs it with `dio run`.
+    DioResult run_script(const std::string& script) const;
+
+    std::filesystem::path path(const std::string& name) const { return directory_ / name; }
+    void write(const std::string& name, const std::string& content) const;
+    std::string read(const std::string& name) const;
+
+private:
+    std::filesystem::path directory_;
+};
