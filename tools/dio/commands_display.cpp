@@ -3,7 +3,6 @@
 // sent then, since the frame buffer does not outlive the session.
 #include <array>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,15 +33,13 @@ struct Target {
 };
 
 void add_target(CLI::App& command, Target& target) {
-    const std::map<std::string, std::int32_t> modes{{"replace", DIO_BLEND_REPLACE},
-                                                    {"or", DIO_BLEND_OR},
-                                                    {"max", DIO_BLEND_MAX},
-                                                    {"xor", DIO_BLEND_XOR},
-                                                    {"nonzero", DIO_BLEND_NONZERO_REPLACE}};
-    CLI::Option* mode =
-        command.add_option("--mode", target.mode, "frame-buffer blend mode (default replace)")
-            ->transform(CLI::CheckedTransformer(modes))
-            ->type_name("replace|or|max|xor|nonzero");
+    CLI::Option* mode = add_choice(command, "--mode", target.mode,
+                                   {{"replace", DIO_BLEND_REPLACE},
+                                    {"or", DIO_BLEND_OR},
+                                    {"max", DIO_BLEND_MAX},
+                                    {"xor", DIO_BLEND_XOR},
+                                    {"nonzero", DIO_BLEND_NONZERO_REPLACE}},
+                                   "frame-buffer blend mode (default replace)");
     command.add_flag("--imm", target.immediate, "draw straight to the display")->excludes(mode);
 }
 
