@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace {
 
@@ -16,15 +17,15 @@ std::string quoted(const std::string& word) {
 
 }  // namespace
 
-void DioProcess::SetUp() {
+DioRunner::DioRunner() {
     std::string pattern = (std::filesystem::temp_directory_path() / "dio_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch directory");
     directory_ = pattern;
 }
 
-void DioProcess::TearDown() { std::filesystem::remove_all(directory_); }
+DioRunner::~DioRunner() { std::filesystem::remove_all(directory_); }
 
-DioResult DioProcess::dio(const std::vector<std::string>& arguments) const {
+DioResult DioRunner::dio(const std::vector<std::string>& arguments) const {
     std::string command = "cd " + quoted(directory_.string()) + " && " + quoted(DIO_PATH);
     for (const std::string& argument : arguments) command += " " + quoted(argument);
     command += " >stdout.txt 2>stderr.txt </dev/null";
@@ -36,16 +37,16 @@ DioResult DioProcess::dio(const std::vector<std::string>& arguments) const {
     return result;
 }
 
-DioResult DioProcess::run_script(const std::string& script) const {
+DioResult DioRunner::run_script(const std::string& script) const {
     write("script.dio", script);
     return dio({"run", "script.dio"});
 }
 
-void DioProcess::write(const std::string& name, const std::string& content) const {
+void DioRunner::write(const std::string& name, const std::string& content) const {
     std::ofstream(path(name), std::ios::binary) << content;
 }
 
-std::string DioProcess::read(const std::string& name) const {
+std::string DioRunner::read(const std::string& name) const {
     std::ifstream file(path(name), std::ios::binary);
     std::ostringstream content;
     content << file.rdbuf();

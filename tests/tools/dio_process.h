@@ -14,10 +14,13 @@ struct DioResult {
     std::string err;
 };
 
-class DioProcess : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
+// A scratch directory, removed again at the end, and dio run in it.
+class DioRunner {
+public:
+    DioRunner();
+    DioRunner(const DioRunner&) = delete;
+    DioRunner& operator=(const DioRunner&) = delete;
+    ~DioRunner();
 
     // Runs dio with the arguments in the scratch directory.
     DioResult dio(const std::vector<std::string>& arguments) const;
@@ -31,3 +34,5 @@ protected:
 private:
     std::filesystem::path directory_;
 };
+
+class DioProcess : public ::testing::Test, protected DioRunner {};

@@ -26,7 +26,8 @@ struct Command {
 };
 
 std::span<const Command> card_commands();     // info, run control, memory, registers, raw SPI
-std::span<const Command> display_commands();  // oled ...
+std::span<const Command> display_commands();  // oled: set-up, drawing, sending
+std::span<const Command> bitmap_commands();   // oled bitmap
 std::span<const Command> image_commands();    // convert, compare
 std::span<const Command> script_commands();   // run (not available inside a script)
 

@@ -9,6 +9,7 @@
 
 #include "arguments.h"
 #include "command_table.h"
+#include "drawing.h"
 #include "failure.h"
 #include "files.h"
 #include "gray_levels.h"
@@ -23,37 +24,6 @@ namespace {
 constexpr std::uint32_t kPanelWidth = 256;
 constexpr std::uint32_t kPanelHeight = 64;
 constexpr std::uint8_t kMaxLevel = 15;
-
-void send_frame_buffer(DioMasterHandle* card) { DioSendOLEDBuff(card); }
-
-// Where a drawing goes: straight to the display, or blended into the frame buffer.
-struct Target {
-    std::int32_t mode = DIO_BLEND_REPLACE;
-    bool immediate = false;
-};
-
-void add_target(CLI::App& command, Target& target) {
-    CLI::Option* mode = add_choice(command, "--mode", target.mode,
-                                   {{"replace", DIO_BLEND_REPLACE},
-                                    {"or", DIO_BLEND_OR},
-                                    {"max", DIO_BLEND_MAX},
-                                    {"xor", DIO_BLEND_XOR},
-                                    {"nonzero", DIO_BLEND_NONZERO_REPLACE}},
-                                   "frame-buffer blend mode (default replace)");
-    command.add_flag("--imm", target.immediate, "draw straight to the display")->excludes(mode);
-}
-
-// Runs the immediate or the buffered drawer; buffered drawing is sent at the latest when the
-// session ends.
-template <class Immediate, class Buffered>
-void draw(Session& session, const Target& target, Immediate immediate, Buffered buffered) {
-    if (target.immediate) {
-        immediate(session.card());
-    } else {
-        buffered(session.card(), target.mode);
-        session.defer_flush(send_frame_buffer);
-    }
-}
 
 CLI::Option* add_level(CLI::App& command, const std::string& name, std::uint8_t& level,
                        const std::string& help) {
@@ -195,58 +165,27 @@ Action define_area(CLI::App& command) {
     };
 }
 
-struct PictureArguments {
-    std::string file;
-    std::uint8_t x = 0;
-    std::uint8_t y = 0;
+struct ImageArguments {
+    Placement placement;
     bool dither = false;
-    Target target;
 };
-
-void add_picture_arguments(CLI::App& command, PictureArguments& args, const std::string& file_help) {
-    command.add_option("file", args.file, file_help)->required();
-    add_number(command, "x", args.x, "pixel column of the left edge")->required();
-    add_number(command, "y", args.y, "pixel row of the top edge")->required();
-    add_target(command, args.target);
-}
-
-struct BitmapCloser {
-    void operator()(DioBitmap* bitmap) const { DioCloseBMP(nullptr, &bitmap); }
-};
-
-Action define_bitmap(CLI::App& command) {
-    auto args = std::make_shared<PictureArguments>();
-    add_picture_arguments(command, *args, "BMP file with display-packed 4-bit rows");
-    return [args](Session& session) {
-        std::int16_t status = DIO_OK;
-        const std::unique_ptr<DioBitmap, BitmapCloser> bitmap(
-            DioOpenBMP(nullptr, args->file.c_str(), &status));
-        if (!bitmap) fail_with_status(status == DIO_OK ? DIO_ERR_INVALID_BMP : status);
-        draw(session, args->target,
-             [&](DioMasterHandle* card) {
-                 DioWriteOLEDAreaBMPImm(card, args->x, args->y, bitmap.get());
-             },
-             [&](DioMasterHandle* card, std::int32_t mode) {
-                 DioWriteOLEDAreaBMPBuff(card, mode, args->x, args->y, bitmap.get());
-             });
-    };
-}
 
 Action define_image(CLI::App& command) {
-    auto args = std::make_shared<PictureArguments>();
-    add_picture_arguments(command, *args, "PNG picture, at most 256 x 64 pixels");
+    auto args = std::make_shared<ImageArguments>();
+    add_placement(command, args->placement, "PNG picture, at most 256 x 64 pixels");
     command.add_flag("--dither", args->dither, "Floyd-Steinberg dithering to the 16 gray levels");
     return [args](Session& session) {
-        const GrayImage gray = to_gray_levels(read_png(args->file),
+        const Placement& at = args->placement;
+        const GrayImage gray = to_gray_levels(read_png(at.file),
                                               args->dither ? Dither::floyd_steinberg : Dither::none);
         if (gray.width > kPanelWidth || gray.height > kPanelHeight) {
-            throw Failure("'" + args->file + "' is " + std::to_string(gray.width) + " x " +
+            throw Failure("'" + at.file + "' is " + std::to_string(gray.width) + " x " +
                           std::to_string(gray.height) + " pixels; the panel is 256 x 64");
         }
         const auto row_bytes = static_cast<std::uint8_t>((gray.width + 1) / 2);
-        const Area area{args->x, args->y, row_bytes, static_cast<std::uint8_t>(gray.height),
+        const Area area{at.x, at.y, row_bytes, static_cast<std::uint8_t>(gray.height),
                         pack_rows(gray, row_bytes)};
-        draw_area(session, args->target, area);
+        draw_area(session, at.target, area);
     };
 }
 
@@ -259,7 +198,6 @@ constexpr Command kCommands[] = {
     {"oled", "text", "draw text", define_text},
     {"oled", "line", "draw a line with a gray ramp", define_line},
     {"oled", "area", "draw a rectangle of packed bytes", define_area},
-    {"oled", "bitmap", "draw a BMP file (as DioOpenBMP loads it)", define_bitmap},
     {"oled", "image", "draw a PNG picture in 16 gray levels", define_image},
 };
 

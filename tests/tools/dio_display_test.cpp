@@ -1,0 +1,139 @@
+// dio's display commands against the simulated panel: what a dio script draws must be what the
+// same drawing through the library shows. The script runs inside this process (dio's own
+// entry point, without main), so that it draws on this process's simulated card; the two panels
+// are compared as PNG pictures with `dio compare`.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dio_process.h"
+#include "image_io.h"
+#include "runner.h"
+#include "simulated_card.h"
+
+namespace {
+
+constexpr std::uint32_t kPictureWidth = 40;
+constexpr std::uint32_t kPictureHeight = 12;
+
+std::uint8_t picture_level(std::uint32_t x, std::uint32_t y) { return (x + 3 * y) % 16; }
+
+class DioDisplayTest : public SimulatedCard, protected DioRunner {
+protected:
+    // A picture whose grays are exact levels, and its rows in display packing.
+    void write_picture(const std::string& name) const {
+        dio::RgbaImage image{kPictureWidth, kPictureHeight, {}};
+        for (std::uint32_t y = 0; y < kPictureHeight; ++y) {
+            for (std::uint32_t x = 0; x < kPictureWidth; ++x) {
+                const auto gray = static_cast<std::uint8_t>(picture_level(x, y) * 17);
+                image.pixels.insert(image.pixels.end(), {gray, gray, gray, 255});
+            }
+        }
+        dio::write_png(path(name).string(), image);
+    }
+    static std::vector<std::uint8_t> picture_rows() {
+        std::vector<std::uint8_t> rows;
+        for (std::uint32_t y = 0; y < kPictureHeight; ++y) {
+            for (std::uint32_t x = 0; x < kPictureWidth; x += 2) {
+                rows.push_back(static_cast<std::uint8_t>(picture_level(x, y) << 4 | picture_level(x + 1, y)));
+            }
+        }
+        return rows;
+    }
+
+    void save_panel(const std::string& name) const {
+        ASSERT_EQ(ch367sim_write_display_png(path(name).c_str(), 1), 1);
+    }
+
+    // Runs the script with dio on the simulated card, from power-on, and saves the panel.
+    void draw_with_dio(const std::string& script, const std::string& panel) const {
+        write("script.dio", script);
+        ch367sim_reset();
+        ASSERT_EQ(dio::run_program({"run", path("script.dio").string()}), 0);
+        save_panel(panel);
+    }
+
+    void expect_same_panels(const std::string& first, const std::string& second) const {
+        const DioResult result = dio({"compare", first, second, "--diff", "diff.png"});
+        EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+        EXPECT_EQ(result.out, "0 of 16384 pixels differ\n");
+        // The panels must show something for the comparison to mean anything.
+        const dio::RgbaImage panel = dio::read_png(path(first).string());
+        bool lit = false;
+        for (std::size_t i = 0; i < panel.pixels.size(); i += 4) lit = lit || panel.pixels[i] != 0;
+        EXPECT_TRUE(lit) << "the panel is black";
+    }
+};
+
+TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
+    write_picture("picture.png");
+    const std::vector<std::uint8_t> rows = picture_rows();
+    const std::uint8_t area[] = {0x12, 0x34, 0x56, 0x78};
+    std::int16_t status = 0;
+    DioSetupOLED(card, &status);
+    DioWriteOLEDStrBuff(card, DIO_BLEND_REPLACE, 8, 4, "Quorvel DIO");
+    DioWriteOLEDLineBuff(card, DIO_BLEND_MAX, 0, 30, 255, 40, 15, 0);
+    DioWriteOLEDAreaArrBuff(card, DIO_BLEND_XOR, 11, 40, kPictureWidth / 2, kPictureHeight, rows.data());
+    DioSendOLEDBuff(card);
+    DioWriteOLEDAreaArrImm(card, 201, 2, 2, 2, area);
+    DioWriteOLEDStrImm(card, 100, 20, "imm");
+    DioWriteOLEDLineImm(card, 255, 63, 128, 0, 3, 12);
+    save_panel("library.png");
+
+    draw_with_dio(
+        "oled setup\n"
+        "oled text 8 4 'Quorvel DIO'\n"
+        "oled line 0 30 255 40 15 0 --mode max\n"
+        "oled image " + path("picture.png").string() + " 11 40 --mode xor\n"
+        "oled send\n"
+        "oled area 201 2 2 2 1234 56 0x78 --imm\n"
+        "oled text 100 20 imm --imm\n"
+        "oled line 255 63 128 0 3 12 --imm\n",
+        "dio.png");
+    expect_same_panels("dio.png", "library.png");
+}
+
+TEST_F(DioDisplayTest, FrameBufferDrawingLeftUnsentIsSentWhenTheSessionEnds) {
+    write("area.hex", "# two rows of two bytes\nff 0f\nf0 ff\n");
+    std::int16_t status = 0;
+    DioSetupOLED(card, &status);
+    DioWriteOLEDStrBuff(card, DIO_BLEND_REPLACE, 0, 0, "Hi");
+    const std::uint8_t area[] = {0xFF, 0x0F, 0xF0, 0xFF};
+    DioWriteOLEDAreaArrBuff(card, DIO_BLEND_OR, 60, 10, 2, 2, area);
+    DioSendOLEDBuff(card);
+    save_panel("library.png");
+
+    draw_with_dio("oled setup\noled text 0 0 Hi\noled area 60 10 2 2 " + path("area.hex").string() +
+                      " --mode or\n",
+                  "dio.png");
+    expect_same_panels("dio.png", "library.png");
+}
+
+using DioDisplayUsageTest = DioProcess;
+
+TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
+    dio::write_png(path("wide.png").string(), {257, 1, std::vector<std::uint8_t>(257 * 4, 255)});
+    struct Case {
+        std::string script;
+        int exit_code;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"oled image wide.png 0 0\n", 1,
+         "dio: script.dio:1: oled image: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
+        {"oled area 0 0 2 2 01 02 03\n", 1,
+         "dio: script.dio:1: oled area: an area of 2 x 2 bytes needs 4 bytes, got 3\n"},
+        {"oled line 0 0 9 9 16 0\n", 2, ""},
+        {"oled text 0 0 hi --imm --mode or\n", 2, ""},
+        {"oled text 0 0 hi --mode blend\n", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const DioResult result = run_script(c.script);
+        EXPECT_EQ(result.exit_code, c.exit_code) << c.script;
+        if (!c.error.empty()) {
+            EXPECT_EQ(result.err, c.error);
+        }
+    }
+}
+
+}  // namespace
