@@ -2,6 +2,7 @@
 // same drawing through the library shows. The script runs inside this process (dio's own
 // entry point, without main), so that it draws on this process's simulated card; the two panels
 // are compared as PNG pictures with `dio compare`.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ protected:
 
 TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
     write_picture("picture.png");
+    write("area.hex", "# two rows of two bytes\nff 0f\nf0 ff\n");
     const std::vector<std::uint8_t> rows = picture_rows();
     const std::uint8_t area[] = {0x12, 0x34, 0x56, 0x78};
     std::int16_t status = 0;
@@ -74,6 +76,8 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
     DioWriteOLEDStrBuff(card, DIO_BLEND_REPLACE, 8, 4, "Quorvel DIO");
     DioWriteOLEDLineBuff(card, DIO_BLEND_MAX, 0, 30, 255, 40, 15, 0);
     DioWriteOLEDAreaArrBuff(card, DIO_BLEND_XOR, 11, 40, kPictureWidth / 2, kPictureHeight, rows.data());
+    const std::uint8_t from_file[] = {0xFF, 0x0F, 0xF0, 0xFF};
+    DioWriteOLEDAreaArrBuff(card, DIO_BLEND_OR, 60, 10, 2, 2, from_file);
     DioSendOLEDBuff(card);
     DioWriteOLEDAreaArrImm(card, 201, 2, 2, 2, area);
     DioWriteOLEDStrImm(card, 100, 20, "imm");
@@ -85,6 +89,7 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
         "oled text 8 4 'Quorvel DIO'\n"
         "oled line 0 30 255 40 15 0 --mode max\n"
         "oled image " + path("picture.png").string() + " 11 40 --mode xor\n"
+        "oled area 60 10 2 2 " + path("area.hex").string() + " --mode or\n"
         "oled send\n"
         "oled area 201 2 2 2 1234 56 0x78 --imm\n"
         "oled text 100 20 imm --imm\n"
@@ -93,20 +98,17 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
     expect_same_panels("dio.png", "library.png");
 }
 
-TEST_F(DioDisplayTest, FrameBufferDrawingLeftUnsentIsSentWhenTheSessionEnds) {
-    write("area.hex", "# two rows of two bytes\nff 0f\nf0 ff\n");
-    std::int16_t status = 0;
-    DioSetupOLED(card, &status);
-    DioWriteOLEDStrBuff(card, DIO_BLEND_REPLACE, 0, 0, "Hi");
-    const std::uint8_t area[] = {0xFF, 0x0F, 0xF0, 0xFF};
-    DioWriteOLEDAreaArrBuff(card, DIO_BLEND_OR, 60, 10, 2, 2, area);
+// A single command from the shell has no later `oled send`: its frame buffer is sent as it ends.
+TEST_F(DioDisplayTest, ASingleCommandSendsItsFrameBufferDrawing) {
+    DioWriteOLEDStrBuff(card, DIO_BLEND_REPLACE, 20, 9, "Hi");
     DioSendOLEDBuff(card);
-    save_panel("library.png");
+    const std::vector<std::uint8_t> library(ch367sim_display_memory(), ch367sim_display_memory() + 8192);
+    ASSERT_NE(std::count(library.begin(), library.end(), 0), 8192);
 
-    draw_with_dio("oled setup\noled text 0 0 Hi\noled area 60 10 2 2 " + path("area.hex").string() +
-                      " --mode or\n",
-                  "dio.png");
-    expect_same_panels("dio.png", "library.png");
+    ch367sim_reset();
+    ASSERT_EQ(dio::run_program({"oled", "text", "20", "9", "Hi"}), 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(ch367sim_display_memory(), ch367sim_display_memory() + 8192),
+              library);
 }
 
 using DioDisplayUsageTest = DioProcess;
@@ -134,6 +136,15 @@ TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
             EXPECT_EQ(result.err, c.error);
         }
     }
+}
+
+TEST_F(DioDisplayUsageTest, ScriptEndingWithUnsentDrawingSaysSo) {
+    const DioResult unsent = run_script("oled setup\noled text 0 0 Hi\n");
+    EXPECT_EQ(unsent.exit_code, 0);
+    EXPECT_EQ(unsent.err, "dio: script.dio: frame-buffer drawing was not sent (add 'oled send')\n");
+    const DioResult sent = run_script("oled text 0 0 Hi\noled send\noled text 0 0 Hi --imm\n");
+    EXPECT_EQ(sent.exit_code, 0);
+    EXPECT_EQ(sent.err, "");
 }
 
 }  // namespace

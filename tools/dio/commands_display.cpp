@@ -1,6 +1,6 @@
 // Commands for the OLED display. Drawing goes into the frame buffer unless --imm sends it
-// straight to the display; frame-buffer drawing that is still unsent when the session ends is
-// sent then, since the frame buffer does not outlive the session.
+// straight to the display. The frame buffer lives only as long as the session: a single
+// command from the shell sends it when it ends, a script sends it with `oled send`.
 #include <array>
 #include <filesystem>
 #include <memory>
@@ -50,7 +50,7 @@ Action define_clear(CLI::App& command) {
             DIOClearOLEDImm(session.card());
         } else {
             DioClearOLEDBuff(session.card());
-            session.defer_flush(send_frame_buffer);
+            session.defer_flush(kSendFrameBuffer);
         }
     };
 }

@@ -1,4 +1,5 @@
 // `dio run SCRIPT`: the commands of a script file, one per line, in one session.
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "files.h"
 #include "runner.h"
 #include "script_words.h"
+#include "session.h"
 
 namespace dio {
 
@@ -26,6 +28,12 @@ void run_script(const std::string& name, std::string_view content, Session& sess
             throw Failure(name + ":" + std::to_string(line_number) + ": " + failure.what(),
                           failure.exit_code());
         }
+    }
+    // A script says itself when its work reaches the card: what it left undone is reported, not
+    // done behind its back (sending the frame buffer now would cover later immediate drawing).
+    if (const Flush* flush = session.pending_flush()) {
+        std::cerr << "dio: " << name << ": " << flush->left_undone << '\n';
+        session.cancel_flush();
     }
 }
 

@@ -15,7 +15,7 @@ void add_target(CLI::App& command, Target& target) {
     command.add_flag("--imm", target.immediate, "draw straight to the display")->excludes(mode);
 }
 
-void send_frame_buffer(DioMasterHandle* card) { DioSendOLEDBuff(card); }
+const Flush kSendFrameBuffer{DioSendOLEDBuff, "frame-buffer drawing was not sent (add 'oled send')"};
 
 void add_placement(CLI::App& command, Placement& placement, const std::string& file_help) {
     command.add_option("file", placement.file, file_help)->required();

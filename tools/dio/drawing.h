@@ -20,18 +20,18 @@ struct Target {
 // --mode NAME (frame-buffer blend mode) and --imm (straight to the display).
 void add_target(CLI::App& command, Target& target);
 
-// Sends the frame buffer: the flush of a session that drew into it.
-void send_frame_buffer(DioMasterHandle* card);
+// Sending the frame buffer: the flush of a session that drew into it.
+extern const Flush kSendFrameBuffer;
 
-// Runs the immediate drawer, or the buffered one with the blend mode; buffered drawing is sent
-// at the latest when the session ends.
+// Runs the immediate drawer, or the buffered one with the blend mode; buffered drawing leaves
+// the frame buffer to be sent.
 template <class Immediate, class Buffered>
 void draw(Session& session, const Target& target, Immediate immediate, Buffered buffered) {
     if (target.immediate) {
         immediate(session.card());
     } else {
         buffered(session.card(), target.mode);
-        session.defer_flush(send_frame_buffer);
+        session.defer_flush(kSendFrameBuffer);
     }
 }
 

@@ -22,8 +22,8 @@ DioMasterHandle* Session::card() {
 }
 
 void Session::finish() {
-    if (pending_flush_ != nullptr && card_ != nullptr) pending_flush_(card_);
-    pending_flush_ = nullptr;
+    if (pending_ != nullptr && card_ != nullptr) pending_->run(card_);
+    pending_ = nullptr;
 }
 
 }  // namespace dio

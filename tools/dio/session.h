@@ -7,11 +7,14 @@
 
 namespace dio {
 
+// Work left for the end of a session, e.g. sending the frame buffer.
+struct Flush {
+    void (*run)(DioMasterHandle* card);
+    const char* left_undone;  // what is lost when it does not run
+};
+
 class Session {
 public:
-    // Work that must reach the card before it is closed (e.g. sending the frame buffer).
-    using Flush = void (*)(DioMasterHandle* card);
-
     Session() = default;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -20,17 +23,19 @@ public:
     // The open card; opens it on first use. Throws the open's status message when it fails.
     DioMasterHandle* card();
 
-    // Registers the flush to run when the session ends, replacing any earlier one.
-    void defer_flush(Flush flush) { pending_flush_ = flush; }
-    // Forgets the pending flush (its work has been done some other way).
-    void cancel_flush() { pending_flush_ = nullptr; }
+    // Registers the flush for the end of the session, replacing any earlier one.
+    void defer_flush(const Flush& flush) { pending_ = &flush; }
+    // Forgets the pending flush (its work has been done some other way, or is given up).
+    void cancel_flush() { pending_ = nullptr; }
+    // The pending flush, or null.
+    const Flush* pending_flush() const { return pending_; }
 
     // Ends the session: runs the pending flush on the open card.
     void finish();
 
 private:
     DioMasterHandle* card_ = nullptr;
-    Flush pending_flush_ = nullptr;
+    const Flush* pending_ = nullptr;
 };
 
 }  // namespace dio
