@@ -3,11 +3,13 @@
 // entry point, without main), so that it draws on this process's simulated card; the two panels
 // are compared as PNG pictures with `dio compare`.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "dio_process.h"
+#include "gray_levels.h"
 #include "image_io.h"
 #include "runner.h"
 #include "simulated_card.h"
@@ -69,6 +71,7 @@ protected:
 TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
     write_picture("picture.png");
     write("area.hex", "# two rows of two bytes\nff 0f\nf0 ff\n");
+    ASSERT_EQ(dio({"convert", "picture.png", "picture.bmp"}).exit_code, 0);
     const std::vector<std::uint8_t> rows = picture_rows();
     const std::uint8_t area[] = {0x12, 0x34, 0x56, 0x78};
     std::int16_t status = 0;
@@ -78,10 +81,14 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
     DioWriteOLEDAreaArrBuff(card, DIO_BLEND_XOR, 11, 40, kPictureWidth / 2, kPictureHeight, rows.data());
     const std::uint8_t from_file[] = {0xFF, 0x0F, 0xF0, 0xFF};
     DioWriteOLEDAreaArrBuff(card, DIO_BLEND_OR, 60, 10, 2, 2, from_file);
+    DioBitmap* bitmap = DioOpenBMP(nullptr, path("picture.bmp").c_str(), &status);
+    DioWriteOLEDAreaBMPBuff(card, DIO_BLEND_NONZERO_REPLACE, 150, 44, bitmap);
     DioSendOLEDBuff(card);
     DioWriteOLEDAreaArrImm(card, 201, 2, 2, 2, area);
     DioWriteOLEDStrImm(card, 100, 20, "imm");
     DioWriteOLEDLineImm(card, 255, 63, 128, 0, 3, 12);
+    DioWriteOLEDAreaBMPImm(card, 200, 50, bitmap);
+    DioCloseBMP(nullptr, &bitmap);
     save_panel("library.png");
 
     draw_with_dio(
@@ -90,10 +97,12 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
         "oled line 0 30 255 40 15 0 --mode max\n"
         "oled image " + path("picture.png").string() + " 11 40 --mode xor\n"
         "oled area 60 10 2 2 " + path("area.hex").string() + " --mode or\n"
+        "oled bitmap " + path("picture.bmp").string() + " 150 44 --mode nonzero\n"
         "oled send\n"
         "oled area 201 2 2 2 1234 56 0x78 --imm\n"
         "oled text 100 20 imm --imm\n"
-        "oled line 255 63 128 0 3 12 --imm\n",
+        "oled line 255 63 128 0 3 12 --imm\n"
+        "oled bitmap " + path("picture.bmp").string() + " 200 50 --imm\n",
         "dio.png");
     expect_same_panels("dio.png", "library.png");
 }
@@ -109,6 +118,53 @@ TEST_F(DioDisplayTest, ASingleCommandSendsItsFrameBufferDrawing) {
     ASSERT_EQ(dio::run_program({"oled", "text", "20", "9", "Hi"}), 0);
     EXPECT_EQ(std::vector<std::uint8_t>(ch367sim_display_memory(), ch367sim_display_memory() + 8192),
               library);
+}
+
+// A picture converted by dio, loaded and drawn by the library, shows its gray levels on the
+// panel, top row at the top, at an odd column and with a width that leaves row padding.
+TEST_F(DioDisplayTest, ConvertedPictureDrawsAsItLooks) {
+    constexpr std::uint32_t width = 100;
+    constexpr std::uint32_t height = 20;
+    constexpr std::uint32_t left = 11;
+    constexpr std::uint32_t top = 7;
+    dio::RgbaImage source{width, height, {}};
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const auto gray = static_cast<std::uint8_t>((x * 255 / (width - 1) + y * 40) % 256);
+            source.pixels.insert(source.pixels.end(), {gray, gray, gray, 255});
+        }
+    }
+    dio::write_png(path("source.png").string(), source);
+
+    for (const bool dither : {false, true}) {
+        std::vector<std::string> arguments{"convert", "source.png", "source.bmp"};
+        if (dither) arguments.push_back("--dither");
+        ASSERT_EQ(dio(arguments).exit_code, 0);
+
+        std::int16_t status = 0;
+        DioSetupOLED(card, &status);
+        DioBitmap* bitmap = DioOpenBMP(nullptr, path("source.bmp").c_str(), &status);
+        ASSERT_NE(bitmap, nullptr);
+        DioWriteOLEDAreaBMPImm(card, left, top, bitmap);
+        DioCloseBMP(nullptr, &bitmap);
+        save_panel("panel.png");
+
+        const dio::GrayImage levels =
+            dio::to_gray_levels(source, dither ? dio::Dither::floyd_steinberg : dio::Dither::none);
+        const dio::RgbaImage panel = dio::read_png(path("panel.png").string());
+        int wrong = 0;
+        for (std::uint32_t y = 0; y < 64; ++y) {
+            for (std::uint32_t x = 0; x < 256; ++x) {
+                const bool inside = x >= left && x < left + width && y >= top && y < top + height;
+                const std::size_t at = (y - top) * width + (x - left);
+                const int expected = !inside ? 0
+                                     : dither ? levels.levels[at]
+                                              : static_cast<int>(std::lround(source.pixels[4 * at] / 17.0));
+                wrong += panel.pixels[4 * (y * 256 + x)] != expected * 17;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << (dither ? "dithered" : "quantised");
+    }
 }
 
 using DioDisplayUsageTest = DioProcess;

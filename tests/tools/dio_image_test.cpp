@@ -28,15 +28,6 @@ protected:
     }
 };
 
-TEST_F(DioImageTest, ConvertWritesABmpOfThePicture) {
-    write_picture("in.png", 100, 10);
-    const DioResult result = dio({"convert", "in.png", "out.bmp"});
-    EXPECT_EQ(result.exit_code, 0) << result.err;
-    const std::string bmp = read("out.bmp");
-    EXPECT_EQ(bmp.size(), 118u + 52 * 10);
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
-}
-
 TEST_F(DioImageTest, CompareReportsIdenticalAndDifferingPictures) {
     write_picture("a.png", 256, 64);
     write_picture("b.png", 256, 64, 10);

@@ -10,6 +10,7 @@ CommandParser::CommandParser(Scope scope)
     app_.require_subcommand(1);
     add_table(card_commands());
     add_table(display_commands());
+    add_table(bitmap_commands());
     add_table(image_commands());
     if (scope == Scope::command_line) add_table(script_commands());
 }
