@@ -21,7 +21,8 @@ struct Command {
     std::string_view name;
     std::string_view summary;  // one line for --help
     // Declares the command's arguments on its parser and returns the action that uses them once
-    // parsed. Null for a group, which only holds subcommands.
+    // parsed (the action runs while its parser still exists, so it may ask its options whether
+    // they were given). Null for a group, which only holds subcommands.
     Action (*define)(CLI::App& command);
 };
 

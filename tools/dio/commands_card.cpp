@@ -151,6 +151,9 @@ Action define_dump(CLI::App& command) {
 
 enum class SpiKind { stream, write, read };
 
+// Far beyond any device's frame; keeps a mistyped count from exhausting memory.
+constexpr std::uint64_t kMaxSpiBytes = 16 * 1024 * 1024;
+
 struct SpiArguments {
     std::uint8_t device = 0;
     std::vector<std::string> bytes;
@@ -163,7 +166,8 @@ Action define_spi(CLI::App& command) {
     add_number(command, "device", args->device, "SPI device 0..5")->required();
     CLI::Option* count = add_number(command, "--count", args->count,
                                     Kind == SpiKind::read ? "bytes to read"
-                                                          : "send this many 0x00 bytes instead");
+                                                          : "send this many 0x00 bytes instead")
+                             ->check(CLI::Range(std::uint64_t{0}, kMaxSpiBytes));
     if (Kind == SpiKind::read) {
         count->required();
     } else {

@@ -17,10 +17,7 @@ void run_command(std::vector<std::string> words, Session& session, Scope scope) 
     Action action;
     try {
         action = parser.parse(std::move(words));
-    } catch (const CLI::CallForHelp&) {
-        std::cout << parser.help();
-        return;
-    } catch (const CLI::CallForAllHelp&) {
+    } catch (const CLI::Success&) {  // --help
         std::cout << parser.help();
         return;
     } catch (const CLI::ParseError& error) {
