@@ -4,9 +4,17 @@ namespace ch367sim {
 
 namespace {
 constexpr std::uint8_t kFirstExternalDevice = 2;
-}
+constexpr std::uint8_t kLineRegister = 0xF1;
+}  // namespace
 
-Card::Card() { bridge.attach(0, &pattern_generator); }
+Card::Card() {
+    bridge.attach(0, &pattern_generator);
+    OutputRequest request = output_request_from_environment();
+    if (request.any()) {
+        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLineRegister));
+        bridge.set_observer(outputs.get());
+    }
+}
 
 void Card::reset() {
     for (std::size_t i = kFirstExternalDevice; i < Bridge::kDeviceCount; ++i) {
@@ -14,6 +22,7 @@ void Card::reset() {
         external[i].reset();
     }
     bridge.reset();
+    if (outputs) outputs->restart(bridge.register_value(kLineRegister));
 }
 
 bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {
@@ -28,7 +37,7 @@ bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {
 }
 
 Card& card() {
-    static Card instance;
+    static Card& instance = *new Card;
     return instance;
 }
 

@@ -60,3 +60,8 @@ SIM_API int ch367sim_attach_device(uint8_t index, const ch367sim_device* device)
 SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void) {
     return card().pattern_generator.snapshot();
 }
+
+SIM_API int ch367sim_write_outputs(void) {
+    OutputSet* outputs = card().outputs.get();
+    return outputs != nullptr && outputs->write_files() ? 1 : 0;
+}

@@ -139,6 +139,16 @@ typedef struct ch367sim_pattern_generator {
 } ch367sim_pattern_generator;
 CH367SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void);
 
+/* ---- Output files for host programs ------------------------------------------------------ */
+/* Environment variables that only the simulator reads ask for output files (see
+ * docs/simulator-outputs.md): CH367SIM_OUTPUT_DIR, CH367SIM_PNG, CH367SIM_PNG_SCALE, CH367SIM_VCD,
+ * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST. They are read once, when the simulated card is
+ * first used. The files are written at every CH367CloseDevice and, when the bus was used after
+ * the last writing, at process exit; ch367sim_reset starts them afresh. */
+/* Writes the requested files now. Returns 1 when every one was written; 0 when one failed or
+ * none was asked for. */
+CH367SIM_API int ch367sim_write_outputs(void);
+
 #ifdef __cplusplus
 }
 #endif
