@@ -9,6 +9,7 @@ constexpr std::uint8_t kLineRegister = 0xF1;
 
 Card::Card() {
     bridge.attach(0, &pattern_generator);
+    bridge.attach(1, &display);
     OutputRequest request = output_request_from_environment();
     if (request.any()) {
         outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLineRegister));

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "bridge.h"
+#include "display_model.h"
 #include "external_device.h"
 #include "outputs/output_set.h"
 #include "pattern_generator.h"
@@ -15,6 +16,7 @@ namespace ch367sim {
 struct Card {
     Bridge bridge;
     PatternGenerator pattern_generator;  // device 0
+    DisplayModel display;                // device 1
     std::array<std::optional<ExternalDevice>, Bridge::kDeviceCount> external;  // devices 2..5
     std::unique_ptr<OutputSet> outputs;  // the output files asked for, or null
 
