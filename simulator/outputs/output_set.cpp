@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "bus_cost.h"
+#include "ch367sim.h"
 #include "command_log.h"
 #include "state_dump.h"
 
@@ -54,6 +55,9 @@ bool OutputSet::write_files() {
         written = write_bus_cost(request_.cost, decoder_, unattributed) && written;
     }
     if (!request_.state.empty()) written = write_state_dump(request_.state) && written;
+    if (!request_.png.empty()) {
+        written = ch367sim_write_display_png(request_.png.c_str(), request_.png_scale) != 0 && written;
+    }
     return written;
 }
 

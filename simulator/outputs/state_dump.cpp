@@ -102,6 +102,43 @@ std::string pattern_generator_text() {
     return text;
 }
 
+// The display memory as a picture: one hex digit per pixel, '.' for level 0; runs of blank rows
+// in one line.
+std::string display_text() {
+    const std::uint8_t* memory = ch367sim_display_memory();
+    const std::uint16_t position = ch367sim_display_write_position();
+    std::string text = "display (device 1): ";
+    text += ch367sim_display_is_on() != 0 ? "on" : "off";
+    text += ", write position row " + std::to_string(position / CH367SIM_DISPLAY_ROW_BYTES) +
+            " col " + std::to_string(position % CH367SIM_DISPLAY_ROW_BYTES) + ", " +
+            std::to_string(ch367sim_display_unknown_commands()) + " unknown command bytes\n";
+    text += "  memory, one hex digit per pixel ('.' for 0):\n";
+    const auto blank = [memory](unsigned row) {
+        for (unsigned c = 0; c < CH367SIM_DISPLAY_ROW_BYTES; ++c) {
+            if (memory[row * CH367SIM_DISPLAY_ROW_BYTES + c] != 0) return false;
+        }
+        return true;
+    };
+    for (unsigned row = 0; row < CH367SIM_DISPLAY_ROWS;) {
+        if (blank(row)) {
+            unsigned last = row;
+            while (last + 1 < CH367SIM_DISPLAY_ROWS && blank(last + 1)) ++last;
+            text += "  rows " + std::to_string(row) + ".." + std::to_string(last) + ": blank\n";
+            row = last + 1;
+            continue;
+        }
+        std::string pixels;
+        for (unsigned c = 0; c < CH367SIM_DISPLAY_ROW_BYTES; ++c) {
+            for (const char digit : hex_byte(memory[row * CH367SIM_DISPLAY_ROW_BYTES + c])) {
+                pixels += digit == '0' ? '.' : digit;
+            }
+        }
+        text += "  row " + padded(std::to_string(row) + ":", 4) + pixels + "\n";
+        ++row;
+    }
+    return text;
+}
+
 std::string bridge_text() {
     std::string text = "bridge: ";
     text += ch367sim_is_open() != 0 ? "open" : "closed";
@@ -123,6 +160,7 @@ bool write_state_dump(const std::string& path) {
     file.write("# State of the simulated card\n");
     file.write(bridge_text());
     file.write(pattern_generator_text());
+    file.write(display_text());
     return file.close();
 }
 
