@@ -232,10 +232,20 @@ static class DioTests
             Dio.DioWriteOLEDStrBuff(card, (int)BlendMode.Replace, 0, 0, "Hi");
             Dio.DioSendOLEDBuff(card);
             Check(Sim.DisplayMemory().Any(b => b != 0), "text on the panel");
-            var bitmap = Dio.DioOpenBMP(IntPtr.Zero, "no such file.bmp", ref status);
-            Equal(IntPtr.Zero, bitmap, "missing bitmap");
-            Equal(Dio.ErrInvalidBmp, status, "bitmap status");
+            Dio.DioClearOLEDBuff(card);
+            Dio.DioWriteOLEDPixelBuff(card, (int)BlendMode.Replace, 3, 0, 9);
+            Dio.DioWriteOLEDPixelBuff(card, (int)BlendMode.Max, 3, 0, 4);  // keeps the brighter 9
+            Dio.DioSendOLEDBuff(card);
+            Equal((byte)0x09, Sim.DisplayMemory()[1], "blended pixel");
         });
+    }
+
+    static void MissingBitmapReportsInvalidBmp()
+    {
+        short status = 0;
+        var bitmap = Dio.DioOpenBMP(IntPtr.Zero, "no such file.bmp", ref status);
+        Equal(IntPtr.Zero, bitmap, "missing bitmap");
+        Equal(Dio.ErrInvalidBmp, status, "bitmap status");
     }
 
     static int Main(string[] args)
@@ -251,6 +261,7 @@ static class DioTests
             ["FailuresComeBackAsStatusCodes"] = FailuresComeBackAsStatusCodes,
             ["RawSpiReceives"] = RawSpiReceives,
             ["TextReachesTheDisplay"] = TextReachesTheDisplay,
+            ["MissingBitmapReportsInvalidBmp"] = MissingBitmapReportsInvalidBmp,
         };
         int passed = 0, failed = 0, skipped = 0;
         foreach (var test in tests)

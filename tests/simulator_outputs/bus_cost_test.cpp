@@ -56,4 +56,24 @@ TEST(BusCost, ChargesEachExportItsOwnTransactionsAndAccesses) {
     EXPECT_EQ(rows.size(), std::size(expected) + 1);  // and the total
 }
 
+// The display set-up: four line writes of the reset pulse, the init sequence (21 bytes), 64 row
+// fills (address command, data line up, 128 one-byte transactions, data line down), and 0xAF.
+TEST(BusCost, DisplaySetUpAndScreenClearCountTheirRowFills) {
+    run_on_card([](DioMasterHandle* card) {
+        std::int16_t status = 0;
+        DioSetupOLED(card, &status);
+        DIOClearOLEDImm(card);
+    });
+    const auto rows = read_bus_cost(output_file("cost.txt"));
+    constexpr std::uint64_t kRowFillAccesses = (12 + 4) + 1 + 128 * (12 + 1) + 1;
+    ASSERT_TRUE(rows.count("DioSetupOLED"));
+    const CostRow& setup = rows.at("DioSetupOLED");
+    EXPECT_EQ(setup.calls, 1u);
+    EXPECT_EQ(setup.transactions, 1u + 64 * 129 + 1);
+    EXPECT_EQ(setup.accesses, 4 + (12 + 21) + 64 * kRowFillAccesses + (12 + 1));
+    const CostRow& clear = rows.at("DioWriteOLEDRowValImm/DIOClearOLEDImm (row fills)");
+    EXPECT_EQ(clear.calls, 64u);
+    EXPECT_EQ(clear.accesses, 64 * kRowFillAccesses);
+}
+
 }  // namespace

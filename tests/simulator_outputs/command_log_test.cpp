@@ -15,6 +15,10 @@ namespace {
 using Lines = std::vector<std::pair<std::string, std::string>>;  // command, export
 
 constexpr const char* kRawSpi = "DioStreamSPI/DioWriteSPI/DioReadSPI";
+constexpr const char* kRowFill = "DioWriteOLEDRowValImm/DIOClearOLEDImm (row fills)";
+constexpr const char* kOneByte = "DioWriteOLEDPixelImm/DioWriteOLEDPixelPairImm/DioWriteOLEDLineImm";
+constexpr const char* kScreen = "DioWriteOLEDScreenArrImm/DioSendOLEDBuff";
+constexpr const char* kRun = "DioWriteOLEDArrImm, alone or under Row/Area/2DUnpacked/Char/Str/AreaBMP Imm";
 
 struct Case {
     const char* name;  // test name suffix
@@ -88,6 +92,31 @@ const std::vector<Case>& cases() {
          },
          {{"transaction: bus gate did not open, nothing sent", "transaction that did not open the bus"},
           {"pg r (bus gate fault)", "DioTrig"}}},
+        {"RowFill",
+         [](DioMasterHandle* c) { DioWriteOLEDRowValImm(c, 5, 0x5A); },
+         {{"display address row=5 col=0", kRowFill},
+          {"display data 128 bytes in 128 frames, all 5A", kRowFill}}},
+        {"OneByteWrites",
+         [](DioMasterHandle* c) {
+             DioWriteOLEDPixelImm(c, 10, 20, 5);
+             DioWriteOLEDLineImm(c, 0, 0, 4, 1, 0, 15);  // two pixel pairs
+         },
+         {{"display address row=20 col=5", kOneByte}, {"display data 1 byte = 50", kOneByte},
+          {"display address row=0 col=0", kOneByte}, {"display data 1 byte = 03", kOneByte},
+          {"display address row=0 col=1", kOneByte}, {"display data 1 byte = 7B", kOneByte}}},
+        {"RunAtAnOddColumn",
+         [](DioMasterHandle* c) {
+             const std::uint8_t run[] = {0xAB, 0xCD};
+             DioWriteOLEDArrImm(c, 5, 3, run, sizeof run);
+         },
+         {{"display address row=3 col=2", kRun}, {"display data 3 bytes = 0A BC D0", kRun}}},
+        {"FrameBufferDrawsNothingUntilItIsSent",
+         [](DioMasterHandle* c) {
+             DioWriteOLEDPixelBuff(c, DIO_BLEND_REPLACE, 0, 0, 15);
+             DioSendOLEDBuff(c);
+         },
+         {{"display address row=0 col=0", kScreen},
+          {"display data 8192 bytes = F0 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ...", kScreen}}},
     };
     return all;
 }
@@ -124,6 +153,31 @@ TEST(CommandLog, NumbersCommandsByTheirTransactionsInTheSimulatorsLog) {
     for (const LogLine& line : log) ranges.emplace_back(line.first_sequence, line.last_sequence);
     // open, 'i', 'a', 'w' with start, count and data, close
     EXPECT_EQ(ranges, (std::vector<Range>{{0, 0}, {1, 1}, {2, 2}, {3, 6}, {0, 0}}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CommandLog, DisplaySetUpIsOneExportFromItsResetPulseToDisplayOn) {
+    run_on_card([](DioMasterHandle* c) {
+        std::int16_t status = 0;
+        DioSetupOLED(c, &status);
+    });
+    std::vector<LogLine> log = read_command_log(output_file("commands.log"));
+    ASSERT_EQ(log.size(), 2u + 2 + 1 + 64 * 2 + 1 + 1);
+    const Lines expected_start = {
+        {"display reset asserted", "DioSetupOLED"},
+        {"display reset released", "DioSetupOLED"},
+        {"display command AE 40 A0 C0 81 80 A8 3F AD 81 D5 50 D3 00 D9 22 DB 35 DC 35 30",
+         "DioSetupOLED"},
+        {"display address row=0 col=0", "DioSetupOLED"},
+        {"display data 128 bytes in 128 frames, all 00", "DioSetupOLED"}};
+    Lines start;
+    for (std::size_t i = 2; i < 7; ++i) start.emplace_back(log[i].command, log[i].export_name);
+    EXPECT_EQ(start, expected_start);
+    EXPECT_EQ(log[log.size() - 2].command, "display command AF");
+    EXPECT_EQ(log[log.size() - 2].export_name, "DioSetupOLED");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Checks the files the stand-alone host program left in QUORVEL_HOST_OUTPUTS: it never closed
 // the card, so the simulator wrote them at process exit.
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -15,7 +17,7 @@ std::filesystem::path host_outputs() {
 }
 
 TEST(HostProgramOutputs, AreWrittenAtExitWithoutAClose) {
-    const std::vector<LogLine> log = read_command_log(host_outputs() / "commands.log");
+    const std::vector<LogLine> log = read_command_log(host_outputs() / "renamed.log");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front().command, "bridge opened");
     EXPECT_EQ(log.back().command, "pg h");  // the workload's last command; no "bridge closed"
@@ -29,6 +31,18 @@ TEST(HostProgramOutputs, AreWrittenAtExitWithoutAClose) {
     const auto state = read_lines(host_outputs() / "state.txt");
     EXPECT_NE(std::find(state.begin(), state.end(), "  control memory: 2 non-zero words in 1 range"),
               state.end());
+}
+
+// The host ran with CH367SIM_LOG naming its own file and CH367SIM_PNG_SCALE=2.
+TEST(HostProgramOutputs, FollowTheVariablesForOneFile) {
+    EXPECT_TRUE(std::filesystem::exists(host_outputs() / "renamed.log"));
+    EXPECT_FALSE(std::filesystem::exists(host_outputs() / "commands.log"));
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_NE(png_image_begin_read_from_file(&image, (host_outputs() / "panel.png").string().c_str()), 0);
+    EXPECT_EQ(image.width, 512u);
+    EXPECT_EQ(image.height, 128u);
+    png_image_free(&image);
 }
 
 }  // namespace

@@ -27,6 +27,24 @@ TEST(StateDump, ShowsLinesRegistersAndTheUsedPartsOfBothMemories) {
     }
 }
 
+TEST(StateDump, DrawsTheDisplayMemoryOneHexDigitPerPixel) {
+    run_on_card([](DioMasterHandle* card) {
+        DioWriteOLEDPixelImm(card, 3, 2, 0xA);
+        DioWriteOLEDPixelPairImm(card, 127, 63, 0x5F);
+    });
+    const auto lines = read_lines(output_file("state.txt"));
+    const std::string expected[] = {
+        "display (device 1): off, write position row 0 col 0, 0 unknown command bytes",
+        "  rows 0..1: blank",
+        "  row 2:  ...A" + std::string(252, '.'),
+        "  rows 3..62: blank",
+        "  row 63: " + std::string(254, '.') + "5F",
+    };
+    for (const std::string& line : expected) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    }
+}
+
 TEST(StateDump, SaysWhenAMemoryIsEmpty) {
     run_on_card([](DioMasterHandle*) {});
     const auto lines = read_lines(output_file("state.txt"));
