@@ -5,6 +5,7 @@ from ctypes import byref, c_int16, c_void_p
 
 from . import buffers
 from ._library import exports
+from ._resource import Resource
 from .errors import DioError
 
 
@@ -25,10 +26,12 @@ COLUMNS = 256
 ROWS = 64
 
 
-class Card:
+class Card(Resource):
     """The card, opened by DioInitialize and closed by DioClose (also at the end of a `with`
     block). Method names are the export names without "Dio", in snake case
     (DioWriteOLEDPixelImm -> write_oled_pixel_imm). Failures raise DioError."""
+
+    _kind = "card"
 
     def __init__(self):
         self._dio = exports()
@@ -37,30 +40,10 @@ class Card:
         if status.value != 0:
             self._dio.DioClose(handle)  # frees the record a failed open leaves behind
             raise DioError("DioInitialize", status.value)
-        self._handle = handle
+        super().__init__(handle)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *_):
-        self.close()
-
-    def close(self):
-        """DioClose; closing twice does nothing."""
-        if self._handle is not None:
-            self._dio.DioClose(self._handle)
-            self._handle = None
-
-    @property
-    def closed(self):
-        return self._handle is None
-
-    @property
-    def handle(self):
-        """The master handle, for calls of your own."""
-        if self._handle is None:
-            raise ValueError("the card is closed")
-        return self._handle
+    def _release(self, handle):
+        self._dio.DioClose(handle)
 
     # ---- Calling conventions -------------------------------------------------------------
 

@@ -39,22 +39,22 @@ void BusUnitAssembler::finish() {
     if (state_ == State::AwaitingDeselect) emit_transaction();
 }
 
-void BusUnitAssembler::device_opened(bool success, std::uint64_t time) {
+void BusUnitAssembler::emit_event(BusUnit::Kind kind, std::uint64_t time, std::uint8_t value,
+                                  bool opened) {
     finish();
     BusUnit unit;
-    unit.kind = BusUnit::Kind::Opened;
+    unit.kind = kind;
     unit.time = time;
-    unit.opened = success;
+    unit.lines = value;
+    unit.opened = opened;
     emit(unit);
 }
 
-void BusUnitAssembler::device_closed(std::uint64_t time) {
-    finish();
-    BusUnit unit;
-    unit.kind = BusUnit::Kind::Closed;
-    unit.time = time;
-    emit(unit);
+void BusUnitAssembler::device_opened(bool success, std::uint64_t time) {
+    emit_event(BusUnit::Kind::Opened, time, 0, success);
 }
+
+void BusUnitAssembler::device_closed(std::uint64_t time) { emit_event(BusUnit::Kind::Closed, time); }
 
 void BusUnitAssembler::register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value,
                                          std::uint64_t time) {
@@ -63,14 +63,7 @@ void BusUnitAssembler::register_accessed(bool is_write, std::uint8_t offset, std
         return;
     }
     ++pending_;
-    if (is_write && offset == kAddressLowRegister) {
-        finish();
-        BusUnit unit;
-        unit.kind = BusUnit::Kind::AddressLow;
-        unit.time = time;
-        unit.lines = value;
-        emit(unit);
-    }
+    if (is_write && offset == kAddressLowRegister) emit_event(BusUnit::Kind::AddressLow, time, value);
 }
 
 void BusUnitAssembler::transaction_begun(std::uint64_t sequence, std::uint64_t time) {
@@ -112,12 +105,12 @@ void BusUnitAssembler::lines_written(std::uint8_t before, std::uint8_t after,
         emit_transaction();
         return;
     }
-    finish();
     BusUnit unit;
     unit.kind = BusUnit::Kind::Lines;
     unit.time = time;
     unit.lines = after;
     unit.lines_before = before;
+    finish();
     emit(unit);
 }
 

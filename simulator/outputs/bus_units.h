@@ -65,6 +65,9 @@ private:
 
     void emit_transaction();
     void emit(BusUnit unit);
+    // A unit of one event outside transactions: `value` is the byte written (AddressLow).
+    void emit_event(BusUnit::Kind kind, std::uint64_t time, std::uint8_t value = 0,
+                    bool opened = false);
 
     Sink sink_;
     State state_ = State::Idle;
