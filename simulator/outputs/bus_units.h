@@ -55,14 +55,14 @@ public:
     void lines_written(std::uint8_t before, std::uint8_t after, std::uint64_t time);
     void byte_shifted(std::uint8_t mosi, std::uint8_t miso);
 
-    // Hands over the transaction still waiting for its deselect.
-    void finish();
     // Accesses that belong to no unit yet (made after the last one).
     std::uint64_t pending_accesses() const { return pending_; }
 
 private:
     enum class State { Idle, InTransaction, AwaitingDeselect };
 
+    // Hands over the transaction still waiting for its deselect, before another unit starts.
+    void finish();
     void emit_transaction();
     void emit(BusUnit unit);
     // A unit of one event outside transactions: `value` is the byte written (AddressLow).

@@ -103,7 +103,7 @@ void CommandDecoder::finish() {
         log(framer_.first_sequence(), framer_.last_sequence(), framer_.time(), framer_.text(),
             framer_call_);
     }
-    if (stage_ != Stage::Setup) stage_ = Stage::Done;
+    stage_ = Stage::Done;
 }
 
 void CommandDecoder::start_call(std::string name, Stage stage) {

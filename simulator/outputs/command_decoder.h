@@ -36,8 +36,8 @@ public:
     void restart();
 
     void add(const BusUnit& unit);
-    // Puts out what is still being gathered (a display data run, a command missing frames), so
-    // that the log is complete up to here.
+    // Ends the traffic: puts out what is still being gathered (a display data run, a command
+    // missing frames).
     void finish();
 
     const std::vector<DecodedCommand>& commands() const { return commands_; }

@@ -46,13 +46,14 @@ bool OutputSet::write_files() {
     bool written = true;
     if (vcd_) written = vcd_->write(request_.vcd) && written;
     if (decodes()) {
-        units_.finish();
-        decoder_.finish();
-    }
-    if (!request_.log.empty()) written = write_command_log(request_.log, decoder_) && written;
-    if (!request_.cost.empty()) {
-        const std::uint64_t unattributed = units_.pending_accesses() + decoder_.unclaimed_accesses();
-        written = write_bus_cost(request_.cost, decoder_, unattributed) && written;
+        // The files show the traffic as if it ended here; the decoding itself goes on.
+        CommandDecoder ended = decoder_;
+        ended.finish();
+        if (!request_.log.empty()) written = write_command_log(request_.log, ended) && written;
+        if (!request_.cost.empty()) {
+            const std::uint64_t unattributed = units_.pending_accesses() + ended.unclaimed_accesses();
+            written = write_bus_cost(request_.cost, ended, unattributed) && written;
+        }
     }
     if (!request_.state.empty()) written = write_state_dump(request_.state) && written;
     if (!request_.png.empty()) {

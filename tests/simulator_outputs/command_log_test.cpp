@@ -181,3 +181,21 @@ TEST(CommandLog, DisplaySetUpIsOneExportFromItsResetPulseToDisplayOn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CommandLog, IsWrittenOnRequestWhileTheCardIsOpen) {
+    ch367sim_reset();
+    DioMasterHandle* card = nullptr;
+    std::int16_t status = 0;
+    DioInitialize(nullptr, &card, &status);
+    DioArm(card);
+    EXPECT_EQ(ch367sim_write_outputs(), 1);
+    const std::vector<LogLine> log = read_command_log(output_file("commands.log"));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().command, "pg a");
+    DioClose(card);
+    EXPECT_EQ(read_command_log(output_file("commands.log")).back().command, "bridge closed");
+}
+
+}  // namespace
