@@ -12,6 +12,11 @@ def word(value, name):
     return _ranged(value, name, 0, 0xFFFFFFFF)
 
 
+def memory_words(value):
+    """A memory transfer's word count: its byte count, 4 x words, must fit in 32 bits."""
+    return _ranged(value, "words", 0, (1 << 30) - 1)
+
+
 def signed_word(value, name):
     """A signed 32-bit argument."""
     return _ranged(value, name, -0x80000000, 0x7FFFFFFF)

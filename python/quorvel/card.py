@@ -67,7 +67,8 @@ class Card(Resource):
         return int.from_bytes(bytes(value)[:size], "little")
 
     def _read_memory(self, name, start, words):
-        data = buffers.received(4 * buffers.word(words, "words"))
+        # 4 x words must fit the library's 32-bit byte count.
+        data = buffers.received(4 * buffers.memory_words(words))
         self._status(name, data, buffers.word(start, "start"), words)
         return bytes(data)
 
@@ -75,7 +76,7 @@ class Card(Resource):
         pointer, size = buffers.readable(data, "data")
         if size % 4:
             raise ValueError("data must be whole 32-bit words (a multiple of 4 bytes)")
-        self._status(name, pointer, buffers.word(start, "start"), size // 4)
+        self._status(name, pointer, buffers.word(start, "start"), buffers.memory_words(size // 4))
 
     # ---- Raw SPI and address registers -------------------------------------------------
 

@@ -78,9 +78,13 @@ def test_failed_transactions_raise_the_exports_status(card, call, status):
     assert raised.value.status is status
 
 
-def test_memory_write_with_words_not_whole_is_refused(card):
+@pytest.mark.parametrize("call", [
+    lambda c: c.write_ctrl_memory(0, b"\x01\x02\x03"),  # not whole words
+    lambda c: c.read_out_memory(0, 1 << 30),            # 4 x words past 32 bits
+])
+def test_memory_transfers_the_library_cannot_move_are_refused(card, call):
     with pytest.raises(ValueError):
-        card.write_ctrl_memory(0, b"\x01\x02\x03")
+        call(card)
     assert sent() == []
 
 
