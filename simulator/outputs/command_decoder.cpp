@@ -55,20 +55,6 @@ std::string shown_bytes(const std::uint8_t* bytes, std::uint64_t count, std::siz
 
 }  // namespace
 
-void CommandDecoder::restart() {
-    commands_.clear();
-    calls_.clear();
-    current_ = 0;
-    stage_ = Stage::Done;
-    held_accesses_ = 0;
-    pause_just_ended_ = false;
-    framer_.restart();
-    framer_call_ = 0;
-    run_ = {};
-    run_call_ = 0;
-    address_ = {};
-}
-
 void CommandDecoder::add(const BusUnit& unit) {
     const bool after_pause = std::exchange(pause_just_ended_, false);
     switch (unit.kind) {

@@ -32,8 +32,7 @@ struct ExportCall {
 
 class CommandDecoder {
 public:
-    CommandDecoder() { restart(); }
-    void restart();
+    void restart() { *this = {}; }
 
     void add(const BusUnit& unit);
     // Ends the traffic: puts out what is still being gathered (a display data run, a command
