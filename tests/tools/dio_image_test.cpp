@@ -51,6 +51,22 @@ TEST_F(DioImageTest, CompareReportsIdenticalAndDifferingPictures) {
     EXPECT_EQ(sizes.err, "dio: compare: the pictures differ in size: 256x64 and 128x64\n");
 }
 
+// The way to check a drawing on the simulated card from the shell: the simulator writes its
+// panel as a picture when dio closes the card, and dio compares it with the source picture.
+TEST_F(DioImageTest, PanelPictureOfTheSimulatorMatchesTheDrawnPicture) {
+    write_picture("source.png", 256, 64, 300);  // the top rows differ from the others
+    ASSERT_EQ(dio({"convert", "source.png", "source.bmp"}).exit_code, 0);
+    for (const std::string draw : {"oled image source.png 0 0\noled send\n",
+                                   "oled bitmap source.bmp 0 0 --imm\n"}) {
+        write("draw.dio", "oled setup\n" + draw);
+        const DioResult drawn = dio({"run", "draw.dio"}, {"CH367SIM_PNG=panel.png"});
+        ASSERT_EQ(drawn.exit_code, 0) << drawn.err;
+        const DioResult compared = dio({"compare", "panel.png", "source.png"});
+        EXPECT_EQ(compared.exit_code, 0) << draw << compared.out;
+        EXPECT_EQ(compared.out, "0 of 16384 pixels differ\n");
+    }
+}
+
 TEST_F(DioImageTest, UnreadablePicturesFail) {
     write("not.png", "plain text");
     for (const auto& arguments : std::vector<std::vector<std::string>>{

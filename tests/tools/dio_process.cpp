@@ -25,8 +25,11 @@ DioRunner::DioRunner() {
 
 DioRunner::~DioRunner() { std::filesystem::remove_all(directory_); }
 
-DioResult DioRunner::dio(const std::vector<std::string>& arguments) const {
-    std::string command = "cd " + quoted(directory_.string()) + " && " + quoted(DIO_PATH);
+DioResult DioRunner::dio(const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment) const {
+    std::string command = "cd " + quoted(directory_.string()) + " && env";
+    for (const std::string& variable : environment) command += " " + quoted(variable);
+    command += " " + quoted(DIO_PATH);
     for (const std::string& argument : arguments) command += " " + quoted(argument);
     command += " >stdout.txt 2>stderr.txt </dev/null";
     const int status = std::system(command.c_str());

@@ -22,8 +22,10 @@ public:
     DioRunner& operator=(const DioRunner&) = delete;
     ~DioRunner();
 
-    // Runs dio with the arguments in the scratch directory.
-    DioResult dio(const std::vector<std::string>& arguments) const;
+    // Runs dio with the arguments in the scratch directory, with the environment variables
+    // ("NAME=VALUE") added.
+    DioResult dio(const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment = {}) const;
     // Writes a script into the scratch directory and runs it with `dio run`.
     DioResult run_script(const std::string& script) const;
 
