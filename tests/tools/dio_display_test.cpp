@@ -179,6 +179,8 @@ TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
     const Case cases[] = {
         {"oled image wide.png 0 0\n", 1,
          "dio: script.dio:1: oled image: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
+        {"convert wide.png wide.bmp\n", 1,
+         "dio: script.dio:1: convert: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
         {"oled area 0 0 2 2 01 02 03\n", 1,
          "dio: script.dio:1: oled area: an area of 2 x 2 bytes needs 4 bytes, got 3\n"},
         {"oled line 0 0 9 9 16 0\n", 2, ""},

@@ -13,7 +13,6 @@
 #include "failure.h"
 #include "files.h"
 #include "gray_levels.h"
-#include "image_io.h"
 #include "numbers.h"
 #include "session.h"
 
@@ -21,8 +20,6 @@ namespace dio {
 
 namespace {
 
-constexpr std::uint32_t kPanelWidth = 256;
-constexpr std::uint32_t kPanelHeight = 64;
 constexpr std::uint8_t kMaxLevel = 15;
 
 CLI::Option* add_level(CLI::App& command, const std::string& name, std::uint8_t& level,
@@ -176,12 +173,8 @@ Action define_image(CLI::App& command) {
     command.add_flag("--dither", args->dither, "Floyd-Steinberg dithering to the 16 gray levels");
     return [args](Session& session) {
         const Placement& at = args->placement;
-        const GrayImage gray = to_gray_levels(read_png(at.file),
-                                              args->dither ? Dither::floyd_steinberg : Dither::none);
-        if (gray.width > kPanelWidth || gray.height > kPanelHeight) {
-            throw Failure("'" + at.file + "' is " + std::to_string(gray.width) + " x " +
-                          std::to_string(gray.height) + " pixels; the panel is 256 x 64");
-        }
+        const GrayImage gray =
+            read_panel_picture(at.file, args->dither ? Dither::floyd_steinberg : Dither::none);
         const auto row_bytes = static_cast<std::uint8_t>((gray.width + 1) / 2);
         const Area area{at.x, at.y, row_bytes, static_cast<std::uint8_t>(gray.height),
                         pack_rows(gray, row_bytes)};

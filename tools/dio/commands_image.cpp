@@ -23,12 +23,12 @@ struct ConvertArguments {
 
 Action define_convert(CLI::App& command) {
     auto args = std::make_shared<ConvertArguments>();
-    command.add_option("input", args->input, "PNG picture")->required();
+    command.add_option("input", args->input, "PNG picture, at most 256 x 64 pixels")->required();
     command.add_option("output", args->output, "4-bit grayscale BMP to write")->required();
     command.add_flag("--dither", args->dither, "Floyd-Steinberg dithering to the 16 gray levels");
     return [args](Session&) {
-        const GrayImage gray = to_gray_levels(read_png(args->input),
-                                              args->dither ? Dither::floyd_steinberg : Dither::none);
+        const GrayImage gray =
+            read_panel_picture(args->input, args->dither ? Dither::floyd_steinberg : Dither::none);
         write_file(args->output, encode_gray_bmp(gray));
     };
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "failure.h"
+
 namespace dio {
 
 namespace {
@@ -57,6 +59,15 @@ std::uint8_t brightness(const std::uint8_t* rgba) {
 
 GrayImage to_gray_levels(const RgbaImage& image, Dither dither) {
     return dither == Dither::none ? quantised(image) : dithered(image);
+}
+
+GrayImage read_panel_picture(const std::string& png_file, Dither dither) {
+    GrayImage gray = to_gray_levels(read_png(png_file), dither);
+    if (gray.width > kPanelWidth || gray.height > kPanelHeight) {
+        throw Failure("'" + png_file + "' is " + std::to_string(gray.width) + " x " +
+                      std::to_string(gray.height) + " pixels; the panel is 256 x 64");
+    }
+    return gray;
 }
 
 std::vector<std::uint8_t> pack_rows(const GrayImage& image, std::size_t row_bytes) {
