@@ -160,8 +160,13 @@ void Bridge::write_lines(std::uint8_t value) {
     registers_[kLines] = value;
     const auto selected_now = static_cast<std::uint8_t>(before & ~value & kChipSelects);
     const auto released_now = static_cast<std::uint8_t>(~before & value & kChipSelects);
-    if (in_transaction_ && selected_now != 0) {
-        current_.device = static_cast<std::uint8_t>(std::countr_zero(selected_now));
+    if (in_transaction_) {
+        // The device a transaction selected: the one whose select fell now, or, when its select
+        // was already low (left selected by a failed close or a raw line-register write), the
+        // lowest one still selected.
+        const auto selected = static_cast<std::uint8_t>(~value & kChipSelects);
+        const std::uint8_t chosen = selected_now != 0 ? selected_now : selected;
+        if (chosen != 0) current_.device = static_cast<std::uint8_t>(std::countr_zero(chosen));
         current_.lines = value;
     }
     for (std::size_t i = 0; i < kDeviceCount; ++i) {

@@ -6,7 +6,10 @@ namespace {
 constexpr std::uint8_t kFirstExternalDevice = 2;
 }
 
-Card::Card() { bridge.attach(0, &pattern_generator); }
+Card::Card() {
+    bridge.attach(0, &pattern_generator);
+    bridge.attach(1, &display);
+}
 
 void Card::reset() {
     for (std::size_t i = kFirstExternalDevice; i < Bridge::kDeviceCount; ++i) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "bridge.h"
+#include "display_model.h"
 #include "external_device.h"
 #include "pattern_generator.h"
 
@@ -13,6 +14,7 @@ namespace ch367sim {
 struct Card {
     Bridge bridge;
     PatternGenerator pattern_generator;  // device 0
+    DisplayModel display;                // device 1
     std::array<std::optional<ExternalDevice>, Bridge::kDeviceCount> external;  // devices 2..5
 
     Card();

@@ -1,6 +1,7 @@
 // The simulator's control API over the one simulated card.
 #include "card.h"
 #include "ch367sim.h"
+#include "display_png.h"
 
 using namespace ch367sim;
 
@@ -59,4 +60,17 @@ SIM_API int ch367sim_attach_device(uint8_t index, const ch367sim_device* device)
 
 SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void) {
     return card().pattern_generator.snapshot();
+}
+
+static_assert(DisplayModel::kMemoryBytes == CH367SIM_DISPLAY_MEMORY_BYTES);
+
+SIM_API const uint8_t* ch367sim_display_memory(void) { return card().display.memory(); }
+SIM_API int ch367sim_display_is_on(void) { return card().display.is_on() ? 1 : 0; }
+SIM_API uint16_t ch367sim_display_write_position(void) { return card().display.write_position(); }
+SIM_API uint64_t ch367sim_display_unknown_commands(void) {
+    return card().display.unknown_command_bytes();
+}
+SIM_API int ch367sim_write_display_png(const char* path, unsigned scale) {
+    const DisplayModel& display = card().display;
+    return write_display_png(path, display.memory(), display.is_on(), scale) ? 1 : 0;
 }

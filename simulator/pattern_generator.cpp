@@ -138,24 +138,19 @@ void PatternGenerator::argument_complete() {
     if (argument_index_ == command_->argument_count) begin_data_phase();
 }
 
+// Executes the command (a read latches the register it returns, a memory transfer checks its
+// range), then waits for the data frame, if the command has one of nonzero length.
 void PatternGenerator::begin_data_phase() {
-    switch (command_->data) {
-        case Data::None:
-            execute();
-            finish_command();
-            return;
-        case Data::Write:
-            phase_ = Phase::WriteData;
-            data_length_ = std::uint64_t{kWordBytes} * arguments_[1];
-            return;
-        case Data::Read:
-            phase_ = Phase::ReadData;
-            data_length_ = command_->register_bytes != 0
-                               ? command_->register_bytes
-                               : std::uint64_t{kWordBytes} * arguments_[1];
-            execute();  // latches the register a read returns
-            return;
+    execute();
+    if (command_->data == Data::None) {
+        finish_command();
+        return;
     }
+    phase_ = command_->data == Data::Write ? Phase::WriteData : Phase::ReadData;
+    data_length_ = command_->register_bytes != 0 ? command_->register_bytes
+                                                 : std::uint64_t{kWordBytes} * arguments_[1];
+    // A word count of 0 announces no data frame: the next frame starts a new command.
+    if (data_length_ == 0) finish_command();
 }
 
 void PatternGenerator::execute() {

@@ -139,6 +139,38 @@ typedef struct ch367sim_pattern_generator {
 } ch367sim_pattern_generator;
 CH367SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void);
 
+/* ---- Display controller model (device 1) --------------------------------------------------- */
+/* The controller takes each byte as a command while line-register bit 6 is 0 and as pixel data
+ * while it is 1, and ignores every byte while bit 7 (reset, active low) is 0. Commands: 0xAE
+ * display off, 0xAF display on, 0xB0 row (rows above 63 count modulo 64), 0x00..0x0F low 4 bits
+ * and 0x10..0x17 high 3 bits of the byte column; the panel settings of the init sequence
+ * (0x30, 0x40, 0xA0, 0xC0 alone; 0x81, 0xA8, 0xAD, 0xD3, 0xD5, 0xD9, 0xDB, 0xDC with one
+ * parameter byte) are accepted and not rendered. Each data byte goes to the write position,
+ * which then moves on by one byte column, to the next row after column 127 and back to row 0
+ * after row 63. Holding reset low turns the display off, puts the write position at (0, 0) and
+ * drops a command waiting for its parameter; display memory keeps its content (it is zero at
+ * power-on). */
+#define CH367SIM_DISPLAY_ROWS 64u
+#define CH367SIM_DISPLAY_ROW_BYTES 128u  /* two pixels per byte */
+#define CH367SIM_DISPLAY_MEMORY_BYTES (CH367SIM_DISPLAY_ROWS * CH367SIM_DISPLAY_ROW_BYTES)
+
+/* Display memory, CH367SIM_DISPLAY_MEMORY_BYTES bytes, row 0 first: byte column c of a row holds
+ * pixel 2c in its high nibble and pixel 2c + 1 in its low nibble. Valid for the whole process. */
+CH367SIM_API const uint8_t* ch367sim_display_memory(void);
+/* 1 after 0xAF, 0 after 0xAE, a reset or power-on. */
+CH367SIM_API int ch367sim_display_is_on(void);
+/* Where the next data byte goes: row x 128 + byte column. */
+CH367SIM_API uint16_t ch367sim_display_write_position(void);
+/* Command bytes the controller did not know (and ignored) since power-on. */
+CH367SIM_API uint64_t ch367sim_display_unknown_commands(void);
+/* Writes what the panel shows as a PNG file: 8-bit grayscale, 256 x 64 pixels each drawn as a
+ * square of `scale` x `scale` (0 counts as 1, at most 64), gray = level x 17, all black while
+ * the display is off. The same picture always gives the same bytes: no time or text chunks,
+ * fixed compression settings. Returns 1 on success; 0, leaving no file, when the file can't be
+ * written or the scale is above 64, and always in a build without libpng (the Windows cross
+ * build). */
+CH367SIM_API int ch367sim_write_display_png(const char* path, unsigned scale);
+
 #ifdef __cplusplus
 }
 #endif

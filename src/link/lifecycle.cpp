@@ -5,13 +5,12 @@
 #include "link/bridge.h"
 #include "link/delay.h"
 #include "link/register_io.h"
-#include "link/spi_transaction.h"
+#include "patterngen/command.h"
 
 namespace quorvel::link {
 namespace {
 
 void* const kInvalidDeviceHandle = reinterpret_cast<void*>(~std::uintptr_t{0});
-constexpr std::uint8_t kResetDdsOpcode = 0x69;  // 'i', the pattern generator's DDS reset
 constexpr std::int64_t kDdsSettleMs = 10;
 
 }  // namespace
@@ -55,8 +54,9 @@ extern "C" QUORVEL_API void DioInitialize(void* /*reserved*/, DioMasterHandle** 
     std::memset(handle->frame_buffer, 0, sizeof handle->frame_buffer);
     write_lines(*handle, static_cast<std::uint8_t>(handle->line_shadow | kAllChipSelects));
 
-    const std::uint8_t reset_dds = kResetDdsOpcode;
-    spi_transaction(*handle, kPatternGenerator, &reset_dds, nullptr, 1);
+    // The pattern generator's DDS reset, the same command DioResetDDS sends; its flag is not
+    // needed: the open has succeeded either way.
+    quorvel::patterngen::send_command(*handle, quorvel::patterngen::Opcode::ResetDds);
     delay_ms(kDdsSettleMs);
 }
 

@@ -49,8 +49,8 @@ void write_memory(DioMasterHandle* handle, Opcode opcode, const void* buffer, ui
                  DataPhase{.out = static_cast<const std::uint8_t*>(buffer), .count = data_length(words)});
 }
 
-uint8_t read_register(DioMasterHandle* handle, Opcode opcode, void* buffer, std::uint64_t size,
-                      int16_t* status) {
+uint8_t read_device_register(DioMasterHandle* handle, Opcode opcode, void* buffer,
+                             std::uint64_t size, int16_t* status) {
     if (!usable(handle)) return 0;
     const bool completed =
         send_command(*handle, opcode, {},
@@ -84,19 +84,20 @@ QUORVEL_API void DioWriteOutMemory(DioMasterHandle* handle, const void* buffer, 
 }
 
 QUORVEL_API uint8_t DioReadProgramCounter(DioMasterHandle* handle, void* buffer4, int16_t* status) {
-    return read_register(handle, Opcode::ReadProgramCounter, buffer4, kRegisterBytes, status);
+    return read_device_register(handle, Opcode::ReadProgramCounter, buffer4, kRegisterBytes, status);
 }
 
 QUORVEL_API uint8_t DioReadCurrentIO(DioMasterHandle* handle, void* buffer4, int16_t* status) {
-    return read_register(handle, Opcode::ReadCurrentIO, buffer4, kRegisterBytes, status);
+    return read_device_register(handle, Opcode::ReadCurrentIO, buffer4, kRegisterBytes, status);
 }
 
 QUORVEL_API uint8_t DioReadMaxDataLines(DioMasterHandle* handle, void* buffer4, int16_t* status) {
-    return read_register(handle, Opcode::ReadMaxDataLines, buffer4, kRegisterBytes, status);
+    return read_device_register(handle, Opcode::ReadMaxDataLines, buffer4, kRegisterBytes, status);
 }
 
 QUORVEL_API uint8_t DioReadStatusRegister(DioMasterHandle* handle, void* buffer2, int16_t* status) {
-    return read_register(handle, Opcode::ReadStatusRegister, buffer2, kStatusRegisterBytes, status);
+    return read_device_register(handle, Opcode::ReadStatusRegister, buffer2, kStatusRegisterBytes,
+                                status);
 }
 
 QUORVEL_API uint8_t DioWriteProgramCounter(DioMasterHandle* handle, uint32_t value) {

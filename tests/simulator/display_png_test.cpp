@@ -1,0 +1,134 @@
+// The panel picture: written by the simulator, read back with libpng and compared pixel by pixel.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "display_png.h"
+
+using ch367sim::write_display_png;
+
+namespace {
+
+constexpr unsigned kWidth = 256;
+constexpr unsigned kHeight = 64;
+constexpr std::size_t kMemoryBytes = kWidth / 2 * kHeight;
+
+struct Picture {
+    unsigned width = 0;
+    unsigned height = 0;
+    std::vector<std::uint8_t> gray;  // row after row
+};
+
+Picture decode(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Picture picture;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+        ADD_FAILURE() << "not a readable PNG: " << image.message;
+        return picture;
+    }
+    EXPECT_EQ(image.format, static_cast<png_uint_32>(PNG_FORMAT_GRAY));
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.gray.resize(PNG_IMAGE_SIZE(image));
+    EXPECT_NE(png_image_finish_read(&image, nullptr, picture.gray.data(), 0, nullptr), 0);
+    return picture;
+}
+
+std::vector<std::uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool file_exists(const std::string& path) { return std::ifstream(path).good(); }
+
+// Every pixel level differs from its neighbours: byte (r, c) holds r + c in the high nibble and
+// 15 - c in the low nibble.
+std::array<std::uint8_t, kMemoryBytes> pattern() {
+    std::array<std::uint8_t, kMemoryBytes> memory{};
+    for (unsigned r = 0; r < kHeight; ++r) {
+        for (unsigned c = 0; c < kWidth / 2; ++c) {
+            memory[r * (kWidth / 2) + c] = static_cast<std::uint8_t>(((r + c) << 4) | (15 - c % 16));
+        }
+    }
+    return memory;
+}
+
+unsigned level_at(const std::array<std::uint8_t, kMemoryBytes>& memory, unsigned x, unsigned y) {
+    const std::uint8_t pair = memory[y * (kWidth / 2) + x / 2];
+    return x % 2 == 0 ? pair >> 4 : pair & 0x0F;
+}
+
+class DisplayPngTest : public ::testing::Test {
+protected:
+    void TearDown() override { std::remove(path.c_str()); }
+
+    const std::string path = ::testing::TempDir() + "display_png_test_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                             ".png";
+    const std::array<std::uint8_t, kMemoryBytes> memory = pattern();
+};
+
+TEST_F(DisplayPngTest, EachPanelPixelBecomesAScaledSquareOfItsGray) {
+    for (unsigned scale : {0u, 1u, 3u}) {
+        ASSERT_TRUE(write_display_png(path.c_str(), memory.data(), true, scale));
+        const unsigned s = scale == 0 ? 1 : scale;
+        const Picture picture = decode(path);
+        ASSERT_EQ(picture.width, kWidth * s);
+        ASSERT_EQ(picture.height, kHeight * s);
+        unsigned wrong = 0;
+        for (unsigned y = 0; y < picture.height; ++y) {
+            for (unsigned x = 0; x < picture.width; ++x) {
+                const unsigned expected = level_at(memory, x / s, y / s) * 17;
+                if (picture.gray[y * picture.width + x] != expected) ++wrong;
+            }
+        }
+        EXPECT_EQ(wrong, 0u) << "scale " << scale;
+    }
+}
+
+TEST_F(DisplayPngTest, PanelThatIsOffIsAllBlack) {
+    ASSERT_TRUE(write_display_png(path.c_str(), memory.data(), false, 2));
+    const Picture picture = decode(path);
+    EXPECT_EQ(picture.width, kWidth * 2);
+    EXPECT_EQ(picture.gray, std::vector<std::uint8_t>(picture.gray.size(), 0));
+}
+
+// Same picture, same bytes; only image chunks, so nothing (a time, a text) can vary.
+TEST_F(DisplayPngTest, FileHoldsOnlyTheImageAndIsReproducible) {
+    ASSERT_TRUE(write_display_png(path.c_str(), memory.data(), true, 2));
+    const std::vector<std::uint8_t> first = file_bytes(path);
+    ASSERT_TRUE(write_display_png(path.c_str(), memory.data(), true, 2));
+    EXPECT_EQ(file_bytes(path), first);
+
+    ASSERT_GT(first.size(), 8u + 25u);
+    EXPECT_EQ(first[24], 8) << "bit depth";
+    EXPECT_EQ(first[25], 0) << "colour type gray";
+    std::vector<std::string> chunks;
+    for (std::size_t at = 8; at + 8 <= first.size();) {
+        const std::uint32_t length = (std::uint32_t{first[at]} << 24) | (first[at + 1] << 16) |
+                                     (first[at + 2] << 8) | first[at + 3];
+        const std::string type(first.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                               first.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        if (chunks.empty() || type != "IDAT" || chunks.back() != "IDAT") chunks.push_back(type);
+        at += 12 + std::size_t{length};
+    }
+    EXPECT_EQ(chunks, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+}
+
+TEST_F(DisplayPngTest, RefusesWhatItCannotWriteAndLeavesNoFile) {
+    EXPECT_FALSE(write_display_png((::testing::TempDir() + "no/such/dir/x.png").c_str(),
+                                   memory.data(), true, 1));
+    EXPECT_FALSE(write_display_png(nullptr, memory.data(), true, 1));
+    EXPECT_FALSE(write_display_png(path.c_str(), memory.data(), true, ch367sim::kMaxPngScale + 1));
+    EXPECT_FALSE(file_exists(path));
+}
+
+}  // namespace
