@@ -159,7 +159,8 @@ QUORVEL_API uint8_t DioWriteCurrentIO(DioMasterHandle* handle, uint32_t value);
 
 /* ==== Display: set-up and row fill (device 1) ================================================= */
 /* Display memory: 64 rows of 128 bytes; byte column c = x >> 1 holds pixel 2c in its high nibble
- * and 2c + 1 in its low nibble; gray levels 0..15. Every packed array uses this layout.
+ * and 2c + 1 in its low nibble; gray levels 0..15 (a level argument counts by its low 4 bits).
+ * Every packed array uses this layout.
  * Immediate (...Imm) writers send an address command (B0, row, c & 0x0F, 0x10 | c >> 4: 1 txn),
  * set the data/command line (line register bit 6), send the data (1 txn), and clear the line.
  * They never read the display, so a write covering one pixel of a pair sets its partner to 0.
@@ -193,8 +194,8 @@ QUORVEL_API void DioWriteOLEDScreenArrImm(DioMasterHandle* handle, const uint8_t
 /* height runs of width bytes, top first, at rows row, row + 1, ... (mod 256). */
 QUORVEL_API void DioWriteOLEDAreaArrImm(DioMasterHandle* handle, uint8_t x, uint8_t row,
                                         uint8_t width, uint8_t height, const uint8_t* data);
-/* columns: 256 pointers, one per pixel column, each to 64 levels (row 0 first, one per byte).
- * Packs the screen, then sends it as 64 row writes. */
+/* columns: 256 pointers, one per pixel column, each to 64 levels (row 0 first, one per byte,
+ * low 4 bits used). Packs the screen, then sends it as 64 row writes; a null entry sends nothing. */
 QUORVEL_API void DioWriteOLED2DUnpackedArrImm(DioMasterHandle* handle,
                                               const uint8_t* const* columns);
 
@@ -226,15 +227,18 @@ QUORVEL_API void DioClearOLEDBuff(DioMasterHandle* handle);
 /* ==== Display: lines ============================================================================ */
 /* A line from (x0, y0) at level0 towards (x1, y1) at level1, one point per step along the longer
  * axis; the end point itself is not drawn. Two consecutive points in one display byte are
- * written as one pixel pair. Immediate lines blank the partner pixel of single points. */
+ * written as one pixel pair. Immediate lines blank the partner pixel of single points. Levels
+ * ramp linearly (truncated) and count by their low 4 bits. */
 QUORVEL_API void DioWriteOLEDLineImm(DioMasterHandle* handle, uint8_t x0, uint8_t y0, uint8_t x1,
                                      uint8_t y1, uint8_t level0, uint8_t level1);
 QUORVEL_API void DioWriteOLEDLineBuff(DioMasterHandle* handle, int32_t mode, uint8_t x0, uint8_t y0,
                                       uint8_t x1, uint8_t y1, uint8_t level0, uint8_t level1);
 
 /* ==== Display: text (8 x 16 cells, lit pixels at level 15, unlit at 0) ========================= */
-/* Codes below 32 (and 128..255 as unsigned) draw nothing. A string advances 8 columns per
- * character, wrapping from x 255 to 0 on the same row. */
+/* Codes 32..126 are printable ASCII, 127 a hatched block; codes below 32 (and 128..255 as
+ * unsigned) draw nothing. Each character is 16 runs of 4 bytes (5 at an odd x) at rows y..y + 15.
+ * A string advances 8 columns per character, a rejected code included, wrapping from x 255 to 0
+ * on the same row. */
 QUORVEL_API void DioWriteOLEDCharImm(DioMasterHandle* handle, uint8_t x, uint8_t y, int8_t code);
 QUORVEL_API void DioWriteOLEDCharBuff(DioMasterHandle* handle, int32_t mode, uint8_t x, uint8_t y,
                                       int8_t code);

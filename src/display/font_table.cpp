@@ -107,4 +107,9 @@ const std::uint8_t kFontGlyphs[kFontGlyphCount][kFontGlyphRows] = {
 
 static_assert(sizeof(kFontGlyphs) == 1536);
 
+const std::uint8_t* find_glyph(int code) {
+    if (code < kFontFirstCode || code >= kFontFirstCode + kFontGlyphCount) return nullptr;
+    return kFontGlyphs[code - kFontFirstCode];
+}
+
 }  // namespace quorvel::display

@@ -13,4 +13,7 @@ inline constexpr int kFontGlyphRows = 16;    // one byte per pixel row, top row 
 // bit 7 is the leftmost pixel and bit 0 the rightmost.
 extern const std::uint8_t kFontGlyphs[kFontGlyphCount][kFontGlyphRows];
 
+// The 16 rows of the glyph of `code`, or null for a code without a glyph.
+const std::uint8_t* find_glyph(int code);
+
 }  // namespace quorvel::display
