@@ -3,7 +3,8 @@
  * only: open the card, load a pattern into both memories and read it back, arm, trigger, pause
  * and single-step it while watching the program counter and the I/O lines, drive the lines by
  * hand, see failures come back as status codes, and talk to the pattern generator over raw SPI;
- * then bring the display up and draw text, gray ramps and blended boxes through the frame buffer.
+ * then bring the display up and draw text, gray ramps, a blended box and a BMP test card through
+ * the frame buffer.
  *
  * Built with the project it runs on the simulated card; linked against the card's driver it
  * runs the same way on the real one. It exits with 0 when every check passed.
@@ -129,7 +130,17 @@ static void raw_program_counter(DioMasterHandle* card) {
 }
 
 /* The display: everything is drawn into the frame buffer first and shown with one send. */
-static void draw_display(DioMasterHandle* card) {
+/* A 4-bit BMP test card, drawn into the frame buffer at (x, y). Loading prints its header. */
+static void draw_logo(DioMasterHandle* card, const char* path, uint8_t x, uint8_t y) {
+    int16_t status = DIO_OK;
+    DioBitmap* logo = DioOpenBMP(NULL, path, &status);
+    show_status("DioOpenBMP", status);
+    check(logo != NULL, "test card loaded");
+    DioWriteOLEDAreaBMPBuff(card, DIO_BLEND_REPLACE, x, y, logo);
+    DioCloseBMP(NULL, &logo);
+}
+
+static void draw_display(DioMasterHandle* card, const char* logo_path) {
     enum { kRamps = 7, kBoxBytes = 20, kBoxRows = 22 };  /* box: bytes (two pixels each) by rows */
     static uint8_t box[kBoxBytes * kBoxRows];
     int16_t status = -1;
@@ -148,11 +159,15 @@ static void draw_display(DioMasterHandle* card) {
     memset(box, 0x44, sizeof box);
     DioWriteOLEDAreaArrBuff(card, DIO_BLEND_MAX, 60, 24, kBoxBytes, kBoxRows, box);
     DioWriteOLEDStrBuff(card, DIO_BLEND_XOR, 68, 27, "MAX");
+    draw_logo(card, logo_path, 172, 16);
     DioSendOLEDBuff(card);
-    printf("  frame buffer sent: title, %d gray ramps, a blended box\n", kRamps);
+    printf("  frame buffer sent: title, %d gray ramps, a blended box, the test card\n", kRamps);
 }
 
-int main(void) {
+/* Usage: demo [TEST_CARD.bmp]; without an argument the test card is looked for as logo.bmp in
+ * the working directory. */
+int main(int argc, char** argv) {
+    const char* logo_path = argc > 1 ? argv[1] : "logo.bmp";
     DioMasterHandle* card = NULL;
     int16_t status = 0;
     uint32_t output[kPatternWords];
@@ -171,7 +186,7 @@ int main(void) {
     run_pattern(card, output);
     show_failures(card);
     raw_program_counter(card);
-    draw_display(card);
+    draw_display(card, logo_path);
 
     DioClose(card);
     printf("\n%s\n", failed_checks == 0 ? "Demo finished: every check passed."

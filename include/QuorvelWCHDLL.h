@@ -248,13 +248,21 @@ QUORVEL_API void DioWriteOLEDStrBuff(DioMasterHandle* handle, int32_t mode, uint
 
 /* ==== Display: bitmaps ========================================================================== */
 /* Loads a BMP file whose rows hold display-packed pixels (4 bits per pixel, left pixel in the
- * high nibble), prints its header fields to standard output, and returns the bitmap, or NULL
- * with status -12 when the file cannot be opened or is malformed. Untouched status on success.
- * Needs no master handle. The first argument is ignored. */
+ * high nibble), prints its size and header fields to standard output (21 lines), and returns the
+ * bitmap, rows taken counted back from the end of the file so a bottom-up file comes out top row
+ * first. Returns NULL with status -12 for a NULL path, a file that does not open (nothing is
+ * printed) and a file that is refused (only its "file size" line is printed): shorter than the
+ * 54-byte header, data offset past its end, negative height (top-down), negative or over-32-bit
+ * row size, fewer pixel bytes than height x row size, over 2^31 - 1 bytes, unreadable, or no
+ * memory. Untouched status on success. Needs no master handle. The first argument is ignored. */
 QUORVEL_API DioBitmap* DioOpenBMP(void* reserved, const char* path, int16_t* status);
 /* Frees *bitmap and sets it to NULL; a NULL bitmap or variable pointer does nothing. */
 QUORVEL_API void DioCloseBMP(void* reserved, DioBitmap** bitmap);
-/* Draws the bitmap's rows (row size and height taken modulo 256) as runs at (x, y + i). */
+/* Draw the bitmap as an area: for i = 0 .. (height & 0xFF) - 1, the row_size & 0xFF bytes at
+ * offset i x (row_size & 0xFF) of its rows as one run at pixel x of row y + i (mod 256), through
+ * DioWriteOLEDArrImm (2 txn per row) or, under mode, DioWriteOLEDArrBuff (nothing sent). Bytes
+ * go out unchanged, row padding included; the colour table plays no part. A bitmap is drawn
+ * whole only when row size and height are both at most 255. */
 QUORVEL_API void DioWriteOLEDAreaBMPImm(DioMasterHandle* handle, uint8_t x, uint8_t y,
                                         const DioBitmap* bitmap);
 QUORVEL_API void DioWriteOLEDAreaBMPBuff(DioMasterHandle* handle, int32_t mode, uint8_t x,
