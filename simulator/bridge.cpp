@@ -46,6 +46,7 @@ void Bridge::attach(std::size_t index, SpiDevice* device) {
 
 bool Bridge::open_device() {
     ++counters_.opens;
+    if (observer_ != nullptr) observer_->device_opened(!fail_open);
     if (fail_open) return false;
     open_ = true;
     return true;
@@ -60,6 +61,7 @@ bool Bridge::io_base(std::uint64_t* base) const {
 void Bridge::close_device() {
     ++counters_.closes;
     open_ = false;
+    if (observer_ != nullptr) observer_->device_closed();
 }
 
 void Bridge::inject_gate_fault(ch367sim_gate_fault fault, std::uint64_t nth) {
@@ -85,6 +87,7 @@ bool Bridge::read(std::uint64_t address, std::uint8_t* value) {
     }
     const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
     *value = registers_[offset];
+    if (observer_ != nullptr) [[unlikely]] observer_->register_accessed(false, offset, *value);
     if (offset == kSpiData && in_transaction_ && logging) current_.in.push_back(*value);
     record(false, offset, *value);
     return true;
@@ -95,6 +98,7 @@ bool Bridge::write(std::uint64_t address, std::uint8_t value) {
     if (address < CH367SIM_IO_BASE || address > CH367SIM_IO_BASE + 0xFF) return false;
     const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
     record(true, offset, value);
+    if (observer_ != nullptr) [[unlikely]] observer_->register_accessed(true, offset, value);
     switch (offset) {
         case kBridgeControl: write_control(value); break;
         case kLines: write_lines(value); break;
@@ -143,10 +147,12 @@ void Bridge::begin_transaction() {
     current_.success = false;
     current_.out.clear();
     current_.in.clear();
+    if (observer_ != nullptr) observer_->transaction_begun(current_.sequence);
 }
 
 void Bridge::end_transaction(bool success) {
     in_transaction_ = false;
+    if (observer_ != nullptr) observer_->transaction_ended(success);
     if (!logging || log_.size() >= kMaxLoggedTransactions) return;
     current_.success = success;
     log_.push_back(std::move(current_));
@@ -158,6 +164,7 @@ void Bridge::set_lines(std::uint8_t value) { write_lines(value); }
 void Bridge::write_lines(std::uint8_t value) {
     const std::uint8_t before = registers_[kLines];
     registers_[kLines] = value;
+    if (observer_ != nullptr) observer_->lines_written(before, value);
     const auto selected_now = static_cast<std::uint8_t>(before & ~value & kChipSelects);
     const auto released_now = static_cast<std::uint8_t>(~before & value & kChipSelects);
     if (in_transaction_) {
@@ -198,6 +205,7 @@ std::uint8_t Bridge::shift_byte(std::uint8_t mosi) {
         if (!answered) miso = reply;
         answered = true;
     }
+    if (observer_ != nullptr) observer_->byte_shifted(mosi, miso);
     return miso;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bus_observer.h"
 #include "ch367sim.h"
 #include "spi_device.h"
 
@@ -21,6 +22,8 @@ public:
 
     void reset();
     void attach(std::size_t index, SpiDevice* device);  // nullptr detaches
+    // Installs the one observer of bus events (nullptr removes it); reset() keeps it.
+    void set_observer(BusObserver* observer) { observer_ = observer; }
 
     // The driver calls.
     bool open_device();
@@ -67,6 +70,7 @@ private:
 
     std::array<std::uint8_t, 256> registers_{};
     std::array<SpiDevice*, kDeviceCount> devices_{};
+    BusObserver* observer_ = nullptr;
     bool open_ = false;
     ch367sim_counters counters_{};
 

@@ -4,11 +4,17 @@ namespace ch367sim {
 
 namespace {
 constexpr std::uint8_t kFirstExternalDevice = 2;
-}
+constexpr std::uint8_t kLineRegister = 0xF1;
+}  // namespace
 
 Card::Card() {
     bridge.attach(0, &pattern_generator);
     bridge.attach(1, &display);
+    OutputRequest request = output_request_from_environment();
+    if (request.any()) {
+        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLineRegister));
+        bridge.set_observer(outputs.get());
+    }
 }
 
 void Card::reset() {
@@ -17,6 +23,7 @@ void Card::reset() {
         external[i].reset();
     }
     bridge.reset();
+    if (outputs) outputs->restart(bridge.register_value(kLineRegister));
 }
 
 bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {
@@ -31,7 +38,7 @@ bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {
 }
 
 Card& card() {
-    static Card instance;
+    static Card& instance = *new Card;
     return instance;
 }
 

@@ -2,6 +2,7 @@
 #include "card.h"
 #include "ch367sim.h"
 #include "display_png.h"
+#include "outputs/image_check.h"
 
 using namespace ch367sim;
 
@@ -73,4 +74,16 @@ SIM_API uint64_t ch367sim_display_unknown_commands(void) {
 SIM_API int ch367sim_write_display_png(const char* path, unsigned scale) {
     const DisplayModel& display = card().display;
     return write_display_png(path, display.memory(), display.is_on(), scale) ? 1 : 0;
+}
+
+SIM_API int ch367sim_compare_display_png(const char* reference_png, const char* diff_png,
+                                         uint64_t* differing_pixels) {
+    const DisplayModel& display = card().display;
+    return compare_panel_with_png(reference_png, display.memory(), display.is_on(), diff_png,
+                                  differing_pixels);
+}
+
+SIM_API int ch367sim_write_outputs(void) {
+    OutputSet* outputs = card().outputs.get();
+    return outputs != nullptr && outputs->write_files() ? 1 : 0;
 }

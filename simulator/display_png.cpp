@@ -10,10 +10,6 @@ namespace ch367sim {
 
 namespace {
 
-constexpr unsigned kPanelWidth = 256;
-constexpr unsigned kPanelHeight = 64;
-constexpr unsigned kRowBytes = kPanelWidth / 2;
-constexpr png_byte kGrayStep = 17;  // levels 0..15 spread over 0..255
 
 // Fixed compression settings: together with filter "none" on every row they make the bytes
 // depend on the picture alone.
@@ -22,10 +18,9 @@ constexpr int kCompressionMemLevel = 8;
 constexpr int kCompressionWindowBits = 15;
 constexpr png_size_t kCompressionBufferBytes = 8192;  // also the size of each IDAT chunk
 
-void render_row(const std::uint8_t* memory_row, bool on, unsigned scale, png_bytep out) {
+void render_row(const std::uint8_t* memory, bool on, unsigned y, unsigned scale, png_bytep out) {
     for (unsigned x = 0; x < kPanelWidth; ++x) {
-        const std::uint8_t pair = memory_row[x / 2];
-        const unsigned level = on ? ((x % 2 == 0) ? pair >> 4 : pair & 0x0F) : 0;
+        const unsigned level = panel_level(memory, on, x, y);
         for (unsigned i = 0; i < scale; ++i) *out++ = static_cast<png_byte>(level * kGrayStep);
     }
 }
@@ -67,7 +62,7 @@ bool write_png_stream(std::FILE* file, const std::uint8_t* memory, bool on, unsi
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (unsigned y = 0; y < kPanelHeight; ++y) {
-        render_row(memory + std::size_t{y} * kRowBytes, on, scale, row);
+        render_row(memory, on, y, scale, row);
         for (unsigned i = 0; i < scale; ++i) png_write_row(png, row);
     }
     png_write_end(png, nullptr);
@@ -75,12 +70,67 @@ bool write_png_stream(std::FILE* file, const std::uint8_t* memory, bool on, unsi
     return true;
 }
 
+// The whole file in memory: libpng then never sees a FILE pointer of ours.
+bool read_file(const char* path, std::vector<png_byte>& bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    png_byte buffer[1 << 16];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    const bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    return read;
+}
+
+bool write_file(const char* path, const void* bytes, std::size_t size) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(bytes, 1, size, file) == size;
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return true;
+    std::remove(path);
+    return false;
+}
+
 }  // namespace
+
+bool read_gray_png(const char* path, GrayPicture& picture) {
+    std::vector<png_byte> file;
+    if (path == nullptr || !read_file(path, file)) return false;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, file.data(), file.size()) == 0) return false;
+    image.format = PNG_FORMAT_GRAY;
+    std::vector<std::uint8_t> gray(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, gray.data(), 0, nullptr) == 0) {
+        png_image_free(&image);
+        return false;
+    }
+    picture = {image.width, image.height, std::move(gray)};
+    return true;
+}
+
+bool write_rgb_png(const char* path, unsigned width, unsigned height, const std::uint8_t* rgb) {
+    if (path == nullptr || rgb == nullptr) return false;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb, 0, nullptr) == 0) return false;
+    std::vector<png_byte> encoded(size);
+    if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb, 0, nullptr) == 0) {
+        return false;
+    }
+    return write_file(path, encoded.data(), size);
+}
 
 bool write_display_png(const char* path, const std::uint8_t* memory, bool on, unsigned scale) {
     if (path == nullptr || memory == nullptr || scale > kMaxPngScale) return false;
     if (scale == 0) scale = 1;
-    std::vector<png_byte> row(std::size_t{kPanelWidth} * scale);
+    std::vector<png_byte> row(kPanelWidth * scale);
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) return false;
     const bool written = write_png_stream(file, memory, on, scale, row.data());

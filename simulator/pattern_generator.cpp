@@ -4,43 +4,11 @@
 
 namespace ch367sim {
 
-// What follows each opcode: argument widths in order, and the data phase.
-struct PatternGenerator::CommandShape {
-    enum class Data { None, Read, Write };
-    std::uint8_t opcode;
-    std::uint8_t argument_count;
-    std::uint8_t argument_width;  // every argument of one command has the same width
-    Data data;
-    std::uint8_t register_bytes;  // data length of a register read; 0 = 4 x word count
-};
-
 namespace {
 
-using Data = PatternGenerator::CommandShape::Data;
+using Data = PatternGeneratorCommand::Data;
 
-constexpr std::uint8_t kWordBytes = 4;
-
-constexpr PatternGenerator::CommandShape kCommands[] = {
-    {',', 0, 0, Data::Read, 4},   // number of data lines
-    {'Z', 0, 0, Data::None, 0},   // clear output memory
-    {'a', 0, 0, Data::None, 0},   // arm
-    {'c', 2, 4, Data::Read, 0},   // read control memory: start, words
-    {'e', 2, 4, Data::Write, 0},  // write output memory: start, words
-    {'g', 0, 0, Data::Read, 4},   // program counter
-    {'h', 0, 0, Data::None, 0},   // halt
-    {'i', 0, 0, Data::None, 0},   // DDS reset
-    {'j', 1, 4, Data::None, 0},   // step: signed count
-    {'m', 1, 4, Data::None, 0},   // I/O lines: value
-    {'n', 0, 0, Data::Read, 4},   // I/O lines
-    {'p', 0, 0, Data::None, 0},   // pause
-    {'q', 2, 4, Data::Read, 0},   // read output memory: start, words
-    {'r', 0, 0, Data::None, 0},   // trigger
-    {'s', 0, 0, Data::Read, 2},   // status register
-    {'t', 2, 1, Data::None, 0},   // trigger mode: two bytes
-    {'w', 2, 4, Data::Write, 0},  // write control memory: start, words
-    {'x', 1, 4, Data::None, 0},   // program counter: value
-    {'z', 0, 0, Data::None, 0},   // clear control memory
-};
+constexpr std::uint8_t kWordBytes = kPatternGeneratorWordBytes;
 
 constexpr std::uint16_t kRunBits =
     CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_RUNNING | CH367SIM_PG_STATUS_PAUSED |
@@ -114,9 +82,8 @@ void PatternGenerator::frame_end() {
 }
 
 void PatternGenerator::start_command(std::uint8_t opcode) {
-    const auto* found = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                     [opcode](const CommandShape& c) { return c.opcode == opcode; });
-    if (found == std::end(kCommands)) {
+    const PatternGeneratorCommand* found = find_pattern_generator_command(opcode);
+    if (found == nullptr) {
         flag(CH367SIM_PG_STATUS_FRAME_ERROR);
         return;
     }

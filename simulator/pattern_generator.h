@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ch367sim.h"
+#include "pattern_generator_protocol.h"
 #include "spi_device.h"
 
 namespace ch367sim {
@@ -23,9 +24,6 @@ public:
     void frame_end() override;
 
     ch367sim_pattern_generator snapshot() const;
-
-    // What follows one opcode (the table is in the source file).
-    struct CommandShape;
 
 private:
     enum class Phase { Opcode, Arguments, WriteData, ReadData };
@@ -50,7 +48,7 @@ private:
 
     // The command being received.
     Phase phase_ = Phase::Opcode;
-    const CommandShape* command_ = nullptr;
+    const PatternGeneratorCommand* command_ = nullptr;
     std::size_t argument_index_ = 0;
     std::array<std::uint32_t, 2> arguments_{};
     std::array<std::uint8_t, 4> frame_bytes_{};

@@ -167,8 +167,30 @@ CH367SIM_API uint64_t ch367sim_display_unknown_commands(void);
  * square of `scale` x `scale` (0 counts as 1, at most 64), gray = level x 17, all black while
  * the display is off. The same picture always gives the same bytes: no time or text chunks,
  * fixed compression settings. Returns 1 on success; 0, leaving no file, when the file can't be
- * written or the scale is above 64. */
+ * written or the scale is above 64, and always in a build without libpng (the Windows cross
+ * build). */
 CH367SIM_API int ch367sim_write_display_png(const char* path, unsigned scale);
+/* Image check for a host program's own tests: compares what the panel shows with the PNG file
+ * `reference_png`, which may be the panel picture at any scale (256 s x 64 s pixels, each
+ * panel pixel a square of s x s; any colour type). A panel pixel matches when every reference
+ * pixel of its square, rounded to the nearest gray level (gray / 17), equals the panel's level.
+ * When `diff_png` is not NULL it receives a PNG of the reference's size: the panel dimmed to a
+ * third, every differing pixel red. The number of differing panel pixels (0..16384) goes to
+ * *differing_pixels when that is not NULL. Returns 1 when the pictures are the same, 0 when
+ * they differ, -1 when the reference can't be read or has another size, or `diff_png` can't
+ * be written. */
+CH367SIM_API int ch367sim_compare_display_png(const char* reference_png, const char* diff_png,
+                                              uint64_t* differing_pixels);
+
+/* ---- Output files for host programs ------------------------------------------------------ */
+/* Environment variables that only the simulator reads ask for output files (see
+ * docs/simulator-outputs.md): CH367SIM_OUTPUT_DIR, CH367SIM_PNG, CH367SIM_PNG_SCALE, CH367SIM_VCD,
+ * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST. They are read once, when the simulated card is
+ * first used. The files are written at every CH367CloseDevice and, when the bus was used after
+ * the last writing, at process exit; ch367sim_reset starts them afresh. */
+/* Writes the requested files now. Returns 1 when every one was written; 0 when one failed or
+ * none was asked for. */
+CH367SIM_API int ch367sim_write_outputs(void);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,26 @@
+"""Bitmap files loaded by DioOpenBMP."""
+import os
+from ctypes import byref, c_int16, c_void_p
+
+from ._library import exports
+from ._resource import Resource
+from .errors import DioError
+
+
+class Bitmap(Resource):
+    """A BMP file loaded with DioOpenBMP (which prints its header to standard output) and
+    released with DioCloseBMP, also at the end of a `with` block. Draw it with
+    Card.write_oled_area_bmp_imm / write_oled_area_bmp_buff."""
+
+    _kind = "bitmap"
+
+    def __init__(self, path):
+        self._dio = exports()
+        status = c_int16(0)
+        handle = self._dio.DioOpenBMP(None, os.fsencode(path), byref(status))
+        if not handle:
+            raise DioError("DioOpenBMP", status.value)
+        super().__init__(c_void_p(handle))
+
+    def _release(self, handle):
+        self._dio.DioCloseBMP(None, byref(handle))

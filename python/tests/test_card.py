@@ -1,0 +1,73 @@
+"""Opening and closing the card, and how failures reach Python."""
+import pytest
+
+import quorvel
+from quorvel import DioError, Status, simulator
+
+from conftest import needs
+
+
+def test_with_block_opens_the_bridge_and_closes_it():
+    simulator.reset()
+    with quorvel.Card() as card:
+        assert simulator.is_open()
+        assert not card.closed
+    assert card.closed
+    assert not simulator.is_open()
+    card.close()  # a second close does nothing
+    assert simulator.counters().closes == 1
+
+
+@pytest.mark.parametrize("fault, status", [(simulator.fail_open, Status.INVALID_CH367_HANDLE),
+                                           (simulator.fail_io_base, Status.IO_BASE_ADDRESS)])
+def test_failed_open_raises_with_the_status_and_its_message(fault, status):
+    simulator.reset()
+    fault(True)
+    with pytest.raises(DioError) as raised:
+        quorvel.Card()
+    simulator.reset()
+    assert raised.value.status is status
+    assert raised.value.message == quorvel.error_message(status)
+    assert raised.value.function == "DioInitialize"
+
+
+def test_a_closed_card_refuses_calls_before_reaching_the_library(card):
+    card.close()
+    with pytest.raises(ValueError):
+        card.arm()
+    assert simulator.transactions() == []
+
+
+@pytest.mark.parametrize("status, message", [
+    (0, "OK"), (4, "OK"), (-5, "Error: Number of bytes to write is larger than available memory."),
+    (-12, "Error: Tried to open invalid BMP file.")])
+def test_error_message(status, message):
+    assert quorvel.error_message(status) == message
+
+
+def test_a_success_flag_of_zero_raises_without_a_status(card):
+    simulator.inject_gate_fault(simulator.GateFault.STUCK_CLOSED_ON_OPEN, 1)
+    with pytest.raises(DioError) as raised:
+        card.arm()
+    assert raised.value.status is None
+    assert raised.value.message == quorvel.BUS_FAILURE
+    card.arm()  # the fault hit one transaction only
+
+
+@needs("DioOpenBMP")
+def test_bitmap_that_does_not_open_raises_invalid_bmp(tmp_path):
+    with pytest.raises(DioError) as raised:
+        quorvel.Bitmap(tmp_path / "missing.bmp")
+    assert raised.value.status is Status.INVALID_BMP
+
+
+@pytest.mark.parametrize("call", [
+    lambda c: c.write_program_counter(1 << 32),
+    lambda c: c.setup_trigger_mode(256, 0),
+    lambda c: c.step(1 << 31),
+    lambda c: c.write_spi(-1, b"x"),
+])
+def test_values_out_of_their_c_range_are_refused_not_truncated(card, call):
+    with pytest.raises(ValueError):
+        call(card)
+    assert simulator.transactions() == []

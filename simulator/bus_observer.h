@@ -1,0 +1,29 @@
+// What the simulated bridge tells an observer while the host drives it. The simulator's output
+// files (bus recording, command log, bus cost) are built from these events. With no observer
+// installed each event costs the bridge one untaken branch.
+#pragma once
+
+#include <cstdint>
+
+namespace ch367sim {
+
+class BusObserver {
+public:
+    virtual ~BusObserver() = default;
+
+    // CH367OpenDevice (success false when an injected fault made it fail) and CH367CloseDevice.
+    virtual void device_opened(bool success) = 0;
+    virtual void device_closed() = 0;
+    // Every CH367ReadIoByte / CH367WriteIoByte within the register block, before its effect.
+    virtual void register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) = 0;
+    // The bus gate opened (sequence: the transaction's number in the simulator's log) and closed;
+    // success is false when an injected gate fault kept the gate where it was.
+    virtual void transaction_begun(std::uint64_t sequence) = 0;
+    virtual void transaction_ended(bool success) = 0;
+    // The line register took a new value (from the host, or from the control API).
+    virtual void lines_written(std::uint8_t before, std::uint8_t after) = 0;
+    // The SPI master clocked one byte out (mosi) and in (miso) while the bus was open.
+    virtual void byte_shifted(std::uint8_t mosi, std::uint8_t miso) = 0;
+};
+
+}  // namespace ch367sim

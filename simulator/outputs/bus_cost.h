@@ -1,0 +1,16 @@
+// The bus-cost summary: export calls recognised on the bus, with the SPI transactions, bridge
+// register accesses and bytes each export name cost, in order of first use.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "command_decoder.h"
+
+namespace ch367sim {
+
+// `unattributed` counts register accesses that belong to no recognised export call.
+bool write_bus_cost(const std::string& path, const CommandDecoder& decoder,
+                    std::uint64_t unattributed);
+
+}  // namespace ch367sim

@@ -1,0 +1,15 @@
+// The readable command log: one line per command the host sent to the card, e.g.
+//   #2-5            t=1500        pg w start=16 words=2 data[8] = 01 00 ...   ; DioWriteCtrlMemory
+// with the numbers of its transactions (as in the simulator's transaction log), the virtual
+// time of its first chip select in the bus recording, and the export it is attributed to.
+#pragma once
+
+#include <string>
+
+#include "command_decoder.h"
+
+namespace ch367sim {
+
+bool write_command_log(const std::string& path, const CommandDecoder& decoder);
+
+}  // namespace ch367sim

@@ -1,0 +1,59 @@
+#include "image_check.h"
+
+#include <array>
+#include <vector>
+
+#include "display_png.h"
+
+namespace ch367sim {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 3> kDifferenceColour = {0xFF, 0x00, 0x00};
+constexpr unsigned kDimming = 3;  // matching pixels are drawn at a third of their gray
+
+unsigned nearest_level(std::uint8_t gray) { return (gray + kGrayStep / 2) / kGrayStep; }
+
+// Calls visit(index) for each picture pixel of the square that shows panel pixel (x, y).
+template <typename Visit>
+void visit_square(unsigned x, unsigned y, unsigned scale, unsigned width, Visit visit) {
+    for (unsigned dy = 0; dy < scale; ++dy) {
+        for (unsigned dx = 0; dx < scale; ++dx) visit(std::size_t{y * scale + dy} * width + x * scale + dx);
+    }
+}
+
+}  // namespace
+
+int compare_panel_with_png(const char* reference, const std::uint8_t* memory, bool on,
+                           const char* diff, std::uint64_t* differing) {
+    GrayPicture picture;
+    if (!read_gray_png(reference, picture)) return -1;
+    const unsigned scale = picture.width / kPanelWidth;
+    if (scale == 0 || picture.width != kPanelWidth * scale || picture.height != kPanelHeight * scale) {
+        return -1;
+    }
+
+    std::uint64_t count = 0;
+    std::vector<std::uint8_t> rgb(std::size_t{picture.width} * picture.height * 3);
+    for (unsigned y = 0; y < kPanelHeight; ++y) {
+        for (unsigned x = 0; x < kPanelWidth; ++x) {
+            const unsigned level = panel_level(memory, on, x, y);
+            bool same = true;
+            visit_square(x, y, scale, picture.width, [&](std::size_t at) {
+                same = same && nearest_level(picture.gray[at]) == level;
+            });
+            count += same ? 0 : 1;
+            const auto dimmed = static_cast<std::uint8_t>(level * kGrayStep / kDimming);
+            const std::array<std::uint8_t, 3> colour =
+                same ? std::array<std::uint8_t, 3>{dimmed, dimmed, dimmed} : kDifferenceColour;
+            visit_square(x, y, scale, picture.width, [&](std::size_t at) {
+                for (std::size_t c = 0; c < colour.size(); ++c) rgb[at * 3 + c] = colour[c];
+            });
+        }
+    }
+    if (differing != nullptr) *differing = count;
+    if (diff != nullptr && !write_rgb_png(diff, picture.width, picture.height, rgb.data())) return -1;
+    return count == 0 ? 1 : 0;
+}
+
+}  // namespace ch367sim

@@ -1,0 +1,122 @@
+#include "output_set.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "bus_cost.h"
+#include "ch367sim.h"
+#include "command_log.h"
+#include "state_dump.h"
+
+namespace ch367sim {
+
+namespace {
+
+// The output set the exit hook writes. The simulated card, which owns it, is never destroyed,
+// so the hook may run at any point of the process's exit.
+OutputSet* exit_outputs = nullptr;
+
+struct WriteAtExit {
+    ~WriteAtExit() {
+        if (exit_outputs != nullptr) exit_outputs->write_files_if_changed();
+    }
+};
+
+}  // namespace
+
+OutputSet::OutputSet(OutputRequest request, std::uint8_t lines)
+    : request_(std::move(request)), units_([this](const BusUnit& unit) { decoder_.add(unit); }) {
+    if (!request_.vcd.empty()) vcd_.emplace(lines);
+    restart(lines);
+    static WriteAtExit write_at_exit;
+    exit_outputs = this;
+}
+
+void OutputSet::restart(std::uint8_t lines) {
+    timeline_ = {};
+    if (vcd_) vcd_->restart(lines);
+    decoder_.restart();
+    units_.restart(lines);
+    changed_ = false;
+}
+
+bool OutputSet::write_files() {
+    changed_ = false;
+    create_directories();
+    bool written = true;
+    if (vcd_) written = vcd_->write(request_.vcd) && written;
+    if (decodes()) {
+        // The files show the traffic as if it ended here; the decoding itself goes on.
+        CommandDecoder ended = decoder_;
+        ended.finish();
+        if (!request_.log.empty()) written = write_command_log(request_.log, ended) && written;
+        if (!request_.cost.empty()) {
+            const std::uint64_t unattributed = units_.pending_accesses() + ended.unclaimed_accesses();
+            written = write_bus_cost(request_.cost, ended, unattributed) && written;
+        }
+    }
+    if (!request_.state.empty()) written = write_state_dump(request_.state) && written;
+    if (!request_.png.empty()) {
+        written = ch367sim_write_display_png(request_.png.c_str(), request_.png_scale) != 0 && written;
+    }
+    return written;
+}
+
+// Creates the directories the requested files go to, so that an output directory need not exist
+// before the program runs. A failure shows when the file is written.
+void OutputSet::create_directories() const {
+    for (const std::string* path : {&request_.png, &request_.vcd, &request_.log, &request_.state,
+                                    &request_.cost}) {
+        if (path->empty()) continue;
+        const std::filesystem::path parent = std::filesystem::path(*path).parent_path();
+        std::error_code ignored;
+        if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+    }
+}
+
+void OutputSet::write_files_if_changed() {
+    if (changed_) write_files();
+}
+
+void OutputSet::device_opened(bool success) {
+    changed_ = true;
+    if (decodes()) units_.device_opened(success, timeline_.now());
+}
+
+void OutputSet::device_closed() {
+    changed_ = true;
+    if (decodes()) units_.device_closed(timeline_.now());
+    write_files();
+}
+
+void OutputSet::register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) {
+    changed_ = true;
+    if (decodes()) units_.register_accessed(is_write, offset, value, timeline_.now());
+}
+
+void OutputSet::transaction_begun(std::uint64_t sequence) {
+    const std::uint64_t time = timeline_.gate_event();
+    if (vcd_) vcd_->gate_event();
+    if (decodes()) units_.transaction_begun(sequence, time);
+}
+
+void OutputSet::transaction_ended(bool success) {
+    timeline_.gate_event();
+    if (vcd_) vcd_->gate_event();
+    if (decodes()) units_.transaction_ended(success);
+}
+
+void OutputSet::lines_written(std::uint8_t before, std::uint8_t after) {
+    changed_ = true;
+    const std::uint64_t time = timeline_.line_event();
+    if (vcd_) vcd_->line_event(after);
+    if (decodes()) units_.lines_written(before, after, time);
+}
+
+void OutputSet::byte_shifted(std::uint8_t mosi, std::uint8_t miso) {
+    timeline_.byte_event();
+    if (vcd_) vcd_->byte_event(mosi, miso);
+    if (decodes()) units_.byte_shifted(mosi, miso);
+}
+
+}  // namespace ch367sim

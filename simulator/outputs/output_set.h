@@ -1,0 +1,49 @@
+// The simulator's output files for a host program: observes the bus while any output is
+// requested and writes the requested files when the host closes the bridge and again, if
+// anything happened since, when the process exits.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "bus_observer.h"
+#include "bus_timeline.h"
+#include "bus_units.h"
+#include "command_decoder.h"
+#include "environment.h"
+#include "vcd_writer.h"
+
+namespace ch367sim {
+
+class OutputSet final : public BusObserver {
+public:
+    // `lines`: the line register when observing starts. Registers the exit hook.
+    OutputSet(OutputRequest request, std::uint8_t lines);
+
+    // The simulator was reset: drops what was observed and starts again.
+    void restart(std::uint8_t lines);
+    // Writes every requested file; false when one of them could not be written.
+    bool write_files();
+    void write_files_if_changed();
+
+    void device_opened(bool success) override;
+    void device_closed() override;
+    void register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) override;
+    void transaction_begun(std::uint64_t sequence) override;
+    void transaction_ended(bool success) override;
+    void lines_written(std::uint8_t before, std::uint8_t after) override;
+    void byte_shifted(std::uint8_t mosi, std::uint8_t miso) override;
+
+private:
+    void create_directories() const;
+    bool decodes() const { return !request_.log.empty() || !request_.cost.empty(); }
+
+    OutputRequest request_;
+    BusTimeline timeline_;
+    std::optional<VcdRecorder> vcd_;
+    CommandDecoder decoder_;
+    BusUnitAssembler units_;
+    bool changed_ = false;
+};
+
+}  // namespace ch367sim

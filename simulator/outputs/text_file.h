@@ -1,0 +1,36 @@
+// An output file written with C stdio, which stays usable while the process exits (the outputs
+// are also written from an exit hook). Text is formatted by the callers, so no printf format
+// differs between platforms.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace ch367sim {
+
+class TextFile {
+public:
+    explicit TextFile(const std::string& path);
+    ~TextFile();
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+
+    bool is_open() const { return file_ != nullptr; }
+    // Does nothing when the file did not open.
+    void write(std::string_view text);
+    // Closes the file; true when it opened and every write reached it.
+    bool close();
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+// Small formatters for the text outputs.
+std::string hex_byte(std::uint8_t value);                        // "5A"
+std::string hex_value(std::uint64_t value, unsigned digits);     // "0x0010" for (16, 4)
+std::string hex_bytes(const std::uint8_t* bytes, std::size_t count);  // "01 02 03"
+std::string padded(std::string text, std::size_t width);         // left-aligned, space-filled
+
+}  // namespace ch367sim

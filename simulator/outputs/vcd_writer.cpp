@@ -1,0 +1,137 @@
+#include "vcd_writer.h"
+
+#include <array>
+
+#include "bus_timeline.h"
+#include "text_file.h"
+
+namespace ch367sim {
+
+namespace {
+
+// Signal order; the VCD identifier of signal i is the character '!' + i.
+enum Signal : unsigned { Cs0 = 0, Dc = 6, Rst = 7, Sclk = 8, Mosi = 9, Miso = 10, kSignalCount };
+constexpr std::array<const char*, kSignalCount> kSignalNames = {
+    "cs0", "cs1", "cs2", "cs3", "cs4", "cs5", "dc", "rst", "sclk", "mosi", "miso"};
+constexpr unsigned kChipSelects = 6;
+constexpr unsigned kDcBit = 6;
+constexpr unsigned kRstBit = 7;
+constexpr std::size_t kFlushSize = 1 << 16;
+
+char identifier(unsigned signal) { return static_cast<char>('!' + signal); }
+
+// Writes value changes in time order, leaving out those that change nothing, and puts out a
+// time stamp only when the time moves.
+class ChangeWriter {
+public:
+    explicit ChangeWriter(TextFile& file) : file_(file) {}
+
+    void set(std::uint64_t time, unsigned signal, bool value) {
+        if (values_[signal] == value) return;
+        values_[signal] = value;
+        stamp(time);
+        text_ += value ? '1' : '0';
+        text_ += identifier(signal);
+        text_ += '\n';
+        if (text_.size() >= kFlushSize) flush();
+    }
+
+    void set_lines(std::uint64_t time, std::uint8_t lines) {
+        for (unsigned i = 0; i < kChipSelects; ++i) set(time, Cs0 + i, (lines >> i) & 1u);
+        set(time, Dc, (lines >> kDcBit) & 1u);
+        set(time, Rst, (lines >> kRstBit) & 1u);
+    }
+
+    // The initial values of every signal, at time 0.
+    void dump_initial(std::uint8_t lines) {
+        text_ += "#0\n$dumpvars\n";
+        for (unsigned i = 0; i < kSignalCount; ++i) {
+            const bool value = i < Sclk && ((lines >> i) & 1u);
+            values_[i] = value;
+            text_ += value ? '1' : '0';
+            text_ += identifier(i);
+            text_ += '\n';
+        }
+        text_ += "$end\n";
+        last_time_ = 0;
+    }
+
+    void stamp(std::uint64_t time) {
+        if (time == last_time_) return;
+        last_time_ = time;
+        text_ += '#';
+        text_ += std::to_string(time);
+        text_ += '\n';
+    }
+
+    void flush() {
+        file_.write(text_);
+        text_.clear();
+    }
+
+private:
+    TextFile& file_;
+    std::string text_;
+    std::array<bool, kSignalCount> values_{};
+    std::uint64_t last_time_ = 0;
+};
+
+void write_header(TextFile& file) {
+    std::string header =
+        "$version CH367 bridge simulator, QuorvelWCHDLL card $end\n"
+        "$comment Virtual time: idle time between bus events is left out; 10 MHz SPI clock, "
+        "mode 0, MSB first. $end\n"
+        "$timescale 1 ns $end\n"
+        "$scope module card $end\n";
+    for (unsigned i = 0; i < kSignalCount; ++i) {
+        header += "$var wire 1 ";
+        header += identifier(i);
+        header += ' ';
+        header += kSignalNames[i];
+        header += " $end\n";
+    }
+    header += "$upscope $end\n$enddefinitions $end\n";
+    file.write(header);
+}
+
+// One byte in SPI mode 0: for each bit, the data lines change while the clock is low and the
+// clock rises half a period later; the clock falls at the end of the period.
+void write_byte(ChangeWriter& out, std::uint64_t start, std::uint8_t mosi, std::uint8_t miso) {
+    constexpr std::uint64_t kPeriod = BusTimeline::kClockPeriod;
+    for (unsigned bit = 0; bit < 8; ++bit) {
+        const std::uint64_t t = start + bit * kPeriod;
+        out.set(t, Sclk, false);
+        out.set(t, Mosi, (mosi >> (7 - bit)) & 1u);
+        out.set(t, Miso, (miso >> (7 - bit)) & 1u);
+        out.set(t + kPeriod / 2, Sclk, true);
+    }
+    out.set(start + BusTimeline::kByteTime, Sclk, false);
+}
+
+}  // namespace
+
+void VcdRecorder::restart(std::uint8_t lines) {
+    initial_lines_ = lines;
+    events_.clear();
+}
+
+bool VcdRecorder::write(const std::string& path) const {
+    TextFile file(path);
+    if (!file.is_open()) return false;
+    write_header(file);
+    ChangeWriter out(file);
+    out.dump_initial(initial_lines_);
+    BusTimeline timeline;
+    for (const Event& event : events_) {
+        switch (event.kind) {
+            case Kind::Gate: timeline.gate_event(); break;
+            case Kind::Lines: out.set_lines(timeline.line_event(), event.first); break;
+            case Kind::Byte: write_byte(out, timeline.byte_event(), event.first, event.second); break;
+        }
+    }
+    out.stamp(timeline.now());
+    out.flush();
+    return file.close();
+}
+
+}  // namespace ch367sim

@@ -1,0 +1,2 @@
+// The same host program, compiled as C++.
+#include "header_consumer.c"

@@ -1,0 +1,177 @@
+// dio against the simulated card: what a person sees for the pattern-generator, raw SPI and
+// script commands, and how failures end the process.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dio_process.h"
+
+namespace {
+
+using DioCardTest = DioProcess;
+
+// Words whose bytes all differ, so that a swapped or shifted byte shows.
+std::vector<std::uint32_t> test_pattern(std::size_t count) {
+    std::vector<std::uint32_t> words(count);
+    for (std::size_t i = 0; i < count; ++i) words[i] = static_cast<std::uint32_t>(i * 0x01020305u + 0x11);
+    return words;
+}
+
+std::string little_endian(const std::vector<std::uint32_t>& words) {
+    std::string bytes;
+    for (std::uint32_t word : words) {
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>(word >> (8 * i));
+    }
+    return bytes;
+}
+
+std::string hex_lines(const std::vector<std::uint32_t>& words) {
+    std::string text;
+    char line[16];
+    for (std::uint32_t word : words) {
+        std::snprintf(line, sizeof line, "%08x\n", word);
+        text += line;
+    }
+    return text;
+}
+
+TEST_F(DioCardTest, InfoReportsTheFreshCard) {
+    const DioResult result = dio({"info"});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "data lines:      32\n"
+              "status register: 0x0008\n"
+              "program counter: 0x00000000\n"
+              "I/O lines:       0x00000000\n");
+}
+
+// Longer than one transfer chunk, at an address that is not a chunk boundary.
+TEST_F(DioCardTest, LoadAndDumpRoundTripInBothFormatsAndMemories) {
+    const auto words = test_pattern(10'000);
+    write("words.bin", little_endian(words));
+    write("words.hex", "# pattern\n" + hex_lines(words));
+    const DioResult result = run_script(
+        "load ctrl words.bin --start 100\n"
+        "load out words.hex --start 0x10 --hex\n"
+        "dump ctrl --start 100 --words 10000 -o ctrl.bin\n"
+        "dump ctrl --start 100 --words 10000 -o ctrl.hex --hex\n"
+        "dump out --start 16 --words 10000 -o out.bin\n");
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(read("ctrl.bin"), little_endian(words));
+    EXPECT_EQ(read("ctrl.hex"), hex_lines(words));
+    EXPECT_EQ(read("out.bin"), little_endian(words));
+}
+
+TEST_F(DioCardTest, DumpWritesHexToStandardOutput) {
+    write("words.hex", "0x1234abcd\n  ff  # short words are zero-extended\n");
+    const DioResult result = run_script("load ctrl words.hex --hex\ndump ctrl --words 2 --hex\n");
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out, "1234abcd\n000000ff\n");
+}
+
+TEST_F(DioCardTest, StepsAndRegistersPersistThroughAScript) {
+    const DioResult result = run_script(
+        "step 3\n"
+        "step 300\n"
+        "pc\n"
+        "io 0xA5\n"
+        "io\n"
+        "pc 7\n"
+        "pc\n");
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "program counter: 0x0000012f\n"
+              "I/O lines:       0x000000a5\n"
+              "program counter: 0x00000007\n");
+}
+
+TEST_F(DioCardTest, RawSpiShowsTheBytesThatCameBack) {
+    // The number-of-data-lines command by hand: opcode ',' then a 4-byte read.
+    const DioResult result = run_script("spi stream 0 2c\nspi read 0 --count 4\n");
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "00000000  00                                                |.|\n"
+              "00000000  20 00 00 00                                       | ...|\n");
+}
+
+TEST_F(DioCardTest, ScriptRunsCommentsAndQuotesAndStopsAtTheFailingLine) {
+    const DioResult result = run_script(
+        "# set up\n"
+        "\n"
+        "arm   # comments may follow a command\n"
+        "\"pc\"\n"
+        "step 0\n"
+        "pc\n");
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.out, "program counter: 0x00000000\n");  // line 4 ran, line 6 did not
+    EXPECT_EQ(result.err,
+              "dio: script.dio:5: step: Error: Commanded step size is less than or equal to zero.\n");
+}
+
+TEST_F(DioCardTest, ScriptUsageErrorsNameTheirLine) {
+    struct Case {
+        std::string script;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"arm\nbogus\n", "dio: script.dio:2: unknown command 'bogus' (see --help)\n"},
+        {"arm\narm\noled text 0 0 \"open\n", "dio: script.dio:3: unterminated \" quote\n"},
+        {"run script.dio\n", "dio: script.dio:1: unknown command 'run' (see --help)\n"},
+    };
+    for (const Case& c : cases) {
+        const DioResult result = run_script(c.script);
+        EXPECT_EQ(result.exit_code, 2) << c.script;
+        EXPECT_EQ(result.err, c.error) << c.script;
+    }
+}
+
+TEST_F(DioCardTest, FailuresPrintTheirMessageAndExitNonZero) {
+    write("empty.bin", "");
+    write("odd.bin", "12345");
+    struct Case {
+        std::vector<std::string> arguments;
+        int exit_code;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"step", "0"}, 1, "dio: step: Error: Commanded step size is less than or equal to zero.\n"},
+        {{"spi", "read", "6", "--count", "1"}, 1,
+         "dio: spi read: Error: Tried to access an invalid SPI address.\n"},
+        {{"dump", "out", "--words", "0", "--hex"}, 1,
+         "dio: dump: Error: Number of bytes to read is specified to be zero, needs to be at least 1.\n"},
+        {{"load", "ctrl", "empty.bin"}, 1,
+         "dio: load: Error: Number of bytes to write is zero, needs to be at least 1.\n"},
+        {{"load", "ctrl", "odd.bin"}, 1,
+         "dio: load: file size 5 is not a whole number of 4-byte words\n"},
+        {{"load", "ctrl", "missing.bin"}, 1,
+         "dio: load: cannot open 'missing.bin': No such file or directory\n"},
+        {{"dump", "ctrl", "--start", "0xffffffff", "--words", "2", "--hex"}, 1,
+         "dio: dump: the transfer runs past word address 0xffffffff\n"},
+        {{"spi", "write", "2"}, 1, "dio: spi write: give the bytes to send, or --count\n"},
+        {{"spi", "write", "2", "0g"}, 1, "dio: spi write: not hex bytes (pairs of hex digits): 0g\n"},
+        {{"bogus"}, 2, "dio: unknown command 'bogus' (see --help)\n"},
+        {{"step"}, 2, "dio: N is required (see --help)\n"},
+        {{"step", "ten"}, 2, "dio: N: not a number (decimal, or hex with 0x): ten (see --help)\n"},
+        {{"clear", "both"}, 2, ""},
+        {{"trigger-mode", "256", "1"}, 2, ""},
+    };
+    for (const Case& c : cases) {
+        const DioResult result = dio(c.arguments);
+        EXPECT_EQ(result.exit_code, c.exit_code) << c.arguments[0];
+        if (!c.error.empty()) {
+            EXPECT_EQ(result.err, c.error);
+        }
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST_F(DioCardTest, HelpOnEveryLevelExitsZero) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--help"}, {"spi", "--help"}, {"spi", "stream", "--help"}, {"dump", "--help"}}) {
+        const DioResult result = dio(arguments);
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_NE(result.out.find("Usage: dio"), std::string::npos) << result.out;
+    }
+}
+
+}  // namespace

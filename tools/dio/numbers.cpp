@@ -1,0 +1,94 @@
+#include "numbers.h"
+
+#include <cctype>
+
+#include "failure.h"
+
+namespace dio {
+
+namespace {
+
+std::optional<unsigned> digit_value(char c, unsigned base) {
+    unsigned value = 0;
+    if (c >= '0' && c <= '9') {
+        value = static_cast<unsigned>(c - '0');
+    } else if (c >= 'a' && c <= 'f') {
+        value = static_cast<unsigned>(c - 'a' + 10);
+    } else if (c >= 'A' && c <= 'F') {
+        value = static_cast<unsigned>(c - 'A' + 10);
+    } else {
+        return std::nullopt;
+    }
+    if (value >= base) return std::nullopt;
+    return value;
+}
+
+bool has_hex_prefix(std::string_view text) {
+    return text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> parse_digits(std::string_view text, unsigned base, std::uint64_t max) {
+    if (base == 16 && has_hex_prefix(text)) text.remove_prefix(2);
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        const auto digit = digit_value(c, base);
+        if (!digit || *digit > max || value > (max - *digit) / base) return std::nullopt;
+        value = value * base + *digit;
+    }
+    return value;
+}
+
+CLI::Validator number_syntax() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::string_view digits = text;
+            const bool negative = !digits.empty() && digits.front() == '-';
+            if (negative) digits.remove_prefix(1);
+            const unsigned base = has_hex_prefix(digits) ? 16 : 10;
+            const auto value = parse_digits(digits, base, UINT64_MAX);
+            if (!value) return "not a number (decimal, or hex with 0x): " + text;
+            text = (negative ? "-" : "") + std::to_string(*value);
+            return {};
+        },
+        "NUMBER", "number");
+}
+
+std::vector<std::uint8_t> parse_hex_bytes(std::span<const std::string> words) {
+    std::vector<std::uint8_t> bytes;
+    for (const std::string& word : words) {
+        std::string_view digits = word;
+        if (has_hex_prefix(digits)) digits.remove_prefix(2);
+        if (digits.empty() || digits.size() % 2 != 0) {
+            throw Failure("not hex bytes (pairs of hex digits): " + word);
+        }
+        for (std::size_t i = 0; i < digits.size(); i += 2) {
+            const auto byte = parse_digits(digits.substr(i, 2), 16, 0xFF);
+            if (!byte) throw Failure("not hex bytes (pairs of hex digits): " + word);
+            bytes.push_back(static_cast<std::uint8_t>(*byte));
+        }
+    }
+    return bytes;
+}
+
+std::vector<std::string> hex_text_words(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool in_comment = false;
+    for (char c : text) {
+        if (c == '\n') in_comment = false;
+        if (c == '#') in_comment = true;
+        if (in_comment || std::isspace(static_cast<unsigned char>(c))) {
+            if (!word.empty()) words.push_back(std::move(word));
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) words.push_back(std::move(word));
+    return words;
+}
+
+}  // namespace dio
