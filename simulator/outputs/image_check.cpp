@@ -18,7 +18,7 @@ unsigned nearest_level(std::uint8_t gray) { return (gray + kGrayStep / 2) / kGra
 template <typename Visit>
 void visit_square(unsigned x, unsigned y, unsigned scale, unsigned width, Visit visit) {
     for (unsigned dy = 0; dy < scale; ++dy) {
-        for (unsigned dx = 0; dx < scale; ++dx) visit(std::size_t{y * scale + dy} * width + x * scale + dx);
+        for (unsigned dx = 0; dx < scale; ++dx) visit(std::size_t{y * scale + dy} * width + std::size_t{x} * scale + dx);
     }
 }
 

@@ -100,7 +100,7 @@ void PatternCommandFramer::abandon() {
     end(Outcome::Broken, "incomplete: waiting for " + std::string(waiting));
 }
 
-PatternCommandFramer::Step PatternCommandFramer::end(Outcome outcome, std::string detail) {
+PatternCommandFramer::Step PatternCommandFramer::end(Outcome outcome, const std::string& detail) {
     const PatternGeneratorCommand* command = command_;
     text_ = std::string("pg ") + static_cast<char>(command->opcode) + arguments_text();
     if (!detail.empty()) text_ += " " + detail;

@@ -46,7 +46,7 @@ private:
     Step start(const BusUnit& frame);
     Step argument(const BusUnit& frame);
     Step data(const BusUnit& frame);
-    Step end(Outcome outcome, std::string detail);
+    Step end(Outcome outcome, const std::string& detail);
     void open_data_phase();
     std::string arguments_text() const;
 
