@@ -197,9 +197,11 @@ std::uint8_t Bridge::shift_byte(std::uint8_t mosi) {
     std::uint8_t miso = kFloatingBus;
     bool answered = false;
     const std::uint8_t lines = registers_[kLines];
-    for (std::size_t i = 0; i < kDeviceCount; ++i) {
-        if ((lines & (1u << i)) != 0 || devices_[i] == nullptr) continue;
-        const std::uint8_t reply = devices_[i]->exchange(mosi, lines);
+    // Only the selected devices, lowest first: usually one, looked up without visiting the rest.
+    for (unsigned selected = ~lines & kChipSelects; selected != 0; selected &= selected - 1) {
+        SpiDevice* device = devices_[static_cast<std::size_t>(std::countr_zero(selected))];
+        if (device == nullptr) continue;
+        const std::uint8_t reply = device->exchange(mosi, lines);
         if (!answered) miso = reply;
         answered = true;
     }

@@ -63,7 +63,7 @@ SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void) {
     return card().pattern_generator.snapshot();
 }
 
-static_assert(DisplayModel::kMemoryBytes == CH367SIM_DISPLAY_MEMORY_BYTES);
+static_assert(DisplayModel::kMemoryBytes == static_cast<std::size_t>(CH367SIM_DISPLAY_MEMORY_BYTES));
 
 SIM_API const uint8_t* ch367sim_display_memory(void) { return card().display.memory(); }
 SIM_API int ch367sim_display_is_on(void) { return card().display.is_on() ? 1 : 0; }

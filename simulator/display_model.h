@@ -49,7 +49,7 @@ public:
 private:
     void reset();
     void command_byte(std::uint8_t byte);
-    void perform(Action action, std::uint8_t byte);
+    void perform(Action action, std::uint8_t value);
 
     std::array<std::uint8_t, kMemoryBytes> memory_{};
     bool on_ = false;

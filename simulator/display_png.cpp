@@ -130,7 +130,7 @@ bool write_rgb_png(const char* path, unsigned width, unsigned height, const std:
 bool write_display_png(const char* path, const std::uint8_t* memory, bool on, unsigned scale) {
     if (path == nullptr || memory == nullptr || scale > kMaxPngScale) return false;
     if (scale == 0) scale = 1;
-    std::vector<png_byte> row(kPanelWidth * scale);
+    std::vector<png_byte> row(std::size_t{kPanelWidth} * scale);
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) return false;
     const bool written = write_png_stream(file, memory, on, scale, row.data());

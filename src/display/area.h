@@ -1,6 +1,7 @@
 // A rectangular area of packed bytes: `height` runs of `width` bytes, back to back, top first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quorvel::display {
@@ -12,7 +13,7 @@ void write_area(std::uint8_t x, std::uint8_t row, std::uint8_t width, std::uint8
                 const std::uint8_t* data, WriteRun&& write_run) {
     if (data == nullptr) return;
     for (std::uint32_t i = 0; i < height; ++i) {
-        write_run(x, static_cast<std::uint8_t>(row + i), data + i * width, std::uint64_t{width});
+        write_run(x, static_cast<std::uint8_t>(row + i), data + std::size_t{i} * width, std::uint64_t{width});
     }
 }
 

@@ -22,9 +22,10 @@ bool with_blend_op(std::int32_t mode, Body&& body) {
         body([](std::uint8_t o, std::uint8_t v) -> std::uint8_t { return o | v; });
         return true;
     case DIO_BLEND_MAX:
-        // Each pixel keeps the brighter of its two levels; the nibbles never mix.
+        // Each pixel keeps the brighter of its two levels; the nibbles never mix. The larger of
+        // two bytes has the larger high nibble, so the high pixel needs no mask before comparing.
         body([](std::uint8_t o, std::uint8_t v) -> std::uint8_t {
-            return std::max<std::uint8_t>(o & kHighNibble, v & kHighNibble) |
+            return (std::max(o, v) & kHighNibble) |
                    std::max<std::uint8_t>(o & kLowNibble, v & kLowNibble);
         });
         return true;
@@ -33,10 +34,11 @@ bool with_blend_op(std::int32_t mode, Body&& body) {
         return true;
     case DIO_BLEND_NONZERO_REPLACE:
         // A new pixel of level 0 is transparent.
+        // The old nibble is kept where the new one is 0; v has no bits there, so an OR joins them.
         body([](std::uint8_t o, std::uint8_t v) -> std::uint8_t {
-            const std::uint8_t high = (v & kHighNibble) != 0 ? v & kHighNibble : o & kHighNibble;
-            const std::uint8_t low = (v & kLowNibble) != 0 ? v & kLowNibble : o & kLowNibble;
-            return high | low;
+            const std::uint8_t keep = ((v & kHighNibble) == 0 ? kHighNibble : 0) |
+                                      ((v & kLowNibble) == 0 ? kLowNibble : 0);
+            return v | (o & keep);
         });
         return true;
     default:

@@ -36,7 +36,7 @@ constexpr std::uint32_t kColumnCount = 2 * kRowBytes;  // pixel columns of the s
 
 // Packs a screen given one pixel per byte, column by column, into display rows.
 void pack_columns(const uint8_t* const* columns, uint8_t (&image)[kRowCount][kRowBytes]) {
-    for (std::uint32_t c = 0; c < kRowBytes; ++c) {
+    for (std::size_t c = 0; c < kRowBytes; ++c) {
         const uint8_t* even = columns[2 * c];
         const uint8_t* odd = columns[2 * c + 1];
         for (std::uint32_t r = 0; r < kRowCount; ++r) {
