@@ -2,13 +2,12 @@
 
 #include <bit>
 
+#include "bridge_registers.h"
+
 namespace ch367sim {
 
 namespace {
 
-constexpr std::uint8_t kBridgeControl = 0xE8;
-constexpr std::uint8_t kLines = 0xF1;
-constexpr std::uint8_t kSpiData = 0xFE;
 constexpr std::uint8_t kBusGate = 0x04;        // bridge control bit 2, 1 = bus closed
 constexpr std::uint8_t kChipSelects = 0x3F;
 constexpr std::uint8_t kControlPowerOn = 0x84;  // gate closed

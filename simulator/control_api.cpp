@@ -1,4 +1,5 @@
 // The simulator's control API over the one simulated card.
+#include "bridge_registers.h"
 #include "card.h"
 #include "ch367sim.h"
 #include "display_png.h"
@@ -29,7 +30,7 @@ SIM_API void ch367sim_clear_faults(void) {
 
 SIM_API int ch367sim_is_open(void) { return bridge().is_open() ? 1 : 0; }
 SIM_API uint8_t ch367sim_register(uint8_t offset) { return bridge().register_value(offset); }
-SIM_API uint8_t ch367sim_line_register(void) { return bridge().register_value(0xF1); }
+SIM_API uint8_t ch367sim_line_register(void) { return bridge().register_value(kLines); }
 SIM_API void ch367sim_set_line_register(uint8_t value) { bridge().set_lines(value); }
 SIM_API ch367sim_counters ch367sim_get_counters(void) { return bridge().counters(); }
 

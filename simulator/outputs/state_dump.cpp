@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "bridge_registers.h"
 #include "ch367sim.h"
 #include "text_file.h"
 
@@ -9,10 +10,6 @@ namespace ch367sim {
 
 namespace {
 
-constexpr std::uint8_t kBridgeControl = 0xE8;
-constexpr std::uint8_t kAddressLow = 0xF0;
-constexpr std::uint8_t kSpiControl = 0xFD;
-constexpr std::uint8_t kSpiData = 0xFE;
 constexpr std::uint32_t kWordsPerLine = 8;
 constexpr std::size_t kListedRanges = 32;
 
