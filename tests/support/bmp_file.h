@@ -10,10 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "temp_path.h"
 
 // Header size plus a 16-entry colour table: where a 4-bit file's pixels usually start.
 inline constexpr std::uint32_t kBmpPixelStart = 54 + 16 * 4;
@@ -78,12 +79,11 @@ inline std::vector<std::uint8_t> counting_bytes(std::size_t count, std::uint8_t 
 }
 
 // A file in the temporary directory holding the given bytes, removed again at the end of its
-// scope. The name gets a random prefix: test runs in other build trees share the directory.
+// scope.
 class TempFile {
 public:
-    TempFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        static const std::string prefix = "quorvel-" + std::to_string(std::random_device{}()) + "-";
-        path_ = ::testing::TempDir() + prefix + name;
+    TempFile(const std::string& name, const std::vector<std::uint8_t>& bytes)
+        : path_(unique_temp_path(name)) {
         std::ofstream(path_, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }

@@ -12,6 +12,7 @@
 #include "gray_levels.h"
 #include "image_compare.h"
 #include "image_io.h"
+#include "temp_path.h"
 
 namespace dio {
 namespace {
@@ -123,15 +124,15 @@ TEST(CompareTest, PicturesOfDifferentSizesDiffer) {
 }
 
 TEST(PngTest, WritesAndReadsBackEveryChannel) {
-    const auto path = std::filesystem::temp_directory_path() / "dio_png_round_trip.png";
+    const std::string path = unique_temp_path("dio_png_round_trip.png");
     const RgbaImage image{2, 1, {1, 2, 3, 4, 250, 251, 252, 253}};
-    write_png(path.string(), image);
-    const RgbaImage read = read_png(path.string());
+    write_png(path, image);
+    const RgbaImage read = read_png(path);
     std::filesystem::remove(path);
     EXPECT_EQ(read.width, 2u);
     EXPECT_EQ(read.height, 1u);
     EXPECT_EQ(read.pixels, image.pixels);
-    EXPECT_THROW(read_png(path.string()), Failure);
+    EXPECT_THROW(read_png(path), Failure);
 }
 
 }  // namespace
