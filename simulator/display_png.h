@@ -1,6 +1,6 @@
 // Picture of the display panel as a PNG file, and the reading and writing of the other PNG files
-// the simulator handles (reference pictures, difference pictures). The only code of the
-// simulator that uses libpng.
+// the simulator handles (reference pictures, difference pictures). Writing works in every build;
+// reading needs libpng, which the Windows cross build goes without.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +37,8 @@ struct GrayPicture {
     std::vector<std::uint8_t> gray;
 };
 // Reads a PNG file of any colour type and bit depth as 8-bit gray (colours by their luminance,
-// transparent parts over black). False when the file can't be read or is no PNG.
+// transparent parts over black). False when the file can't be read or is no PNG, and always in
+// a build without libpng.
 bool read_gray_png(const char* path, GrayPicture& picture);
 
 // Writes `rgb` (3 bytes per pixel, row after row) as an 8-bit RGB PNG file. Returns false,
