@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -62,13 +61,8 @@ unsigned level_at(const std::array<std::uint8_t, kMemoryBytes>& memory, unsigned
     return x % 2 == 0 ? pair >> 4 : pair & 0x0F;
 }
 
-class DisplayPngTest : public ::testing::Test {
+class DisplayPngTest : public TempPngTest {
 protected:
-    void TearDown() override { std::remove(path.c_str()); }
-
-    const std::string path = unique_temp_path(
-        std::string("display_png_") +
-        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png");
     const std::array<std::uint8_t, kMemoryBytes> memory = pattern();
 };
 

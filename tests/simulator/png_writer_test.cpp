@@ -4,7 +4,6 @@
 #include <zlib.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -66,14 +65,7 @@ Bytes inflate_all(const Bytes& compressed) {
 // Pixel bytes that differ from row to row and column to column.
 std::uint8_t sample(unsigned x, unsigned y) { return static_cast<std::uint8_t>(x * 7 + y * 31); }
 
-class PngWriterTest : public ::testing::Test {
-protected:
-    void TearDown() override { std::remove(path.c_str()); }
-
-    const std::string path = unique_temp_path(
-        std::string("png_writer_") +
-        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png");
-};
+using PngWriterTest = TempPngTest;
 
 TEST_F(PngWriterTest, RowsComeBackUnfilteredBehindAHeaderOfTheirSize) {
     struct Case {
