@@ -178,7 +178,7 @@ CH367SIM_API int ch367sim_write_display_png(const char* path, unsigned scale);
  * third, every differing pixel red. The number of differing panel pixels (0..16384) goes to
  * *differing_pixels when that is not NULL. Returns 1 when the pictures are the same, 0 when
  * they differ, -1 when the reference can't be read or has another size, or `diff_png` can't
- * be written. */
+ * be written. The Windows build of the simulator reads no PNG files: there it returns -1. */
 CH367SIM_API int ch367sim_compare_display_png(const char* reference_png, const char* diff_png,
                                               uint64_t* differing_pixels);
 
