@@ -49,7 +49,6 @@ extern "C" QUORVEL_API void DioInitialize(void* /*reserved*/, DioMasterHandle** 
     handle->mode_a = 1;
     handle->mode_b = 1;
     handle->open = 1;
-    handle->line_shadow = 0;
     handle->line_shadow = read_register(*handle, Register::Lines);
     std::memset(handle->frame_buffer, 0, sizeof handle->frame_buffer);
     write_lines(*handle, static_cast<std::uint8_t>(handle->line_shadow | kAllChipSelects));
