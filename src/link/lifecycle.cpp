@@ -1,7 +1,7 @@
 // Opening and closing the card.
 #include <cstdlib>
-#include <cstring>
 
+#include "display/frame_buffer.h"
 #include "link/bridge.h"
 #include "link/delay.h"
 #include "link/register_io.h"
@@ -50,7 +50,7 @@ extern "C" QUORVEL_API void DioInitialize(void* /*reserved*/, DioMasterHandle** 
     handle->mode_b = 1;
     handle->open = 1;
     handle->line_shadow = read_register(*handle, Register::Lines);
-    std::memset(handle->frame_buffer, 0, sizeof handle->frame_buffer);
+    quorvel::display::clear_frame_buffer(*handle);
     write_lines(*handle, static_cast<std::uint8_t>(handle->line_shadow | kAllChipSelects));
 
     // The pattern generator's DDS reset, the same command DioResetDDS sends; its flag is not
