@@ -16,10 +16,8 @@ protected:
 };
 
 TEST_P(Allocations, NoneDuringTheCall) {
-    const ExportCall& row = GetParam();
-    std::int16_t status = kUntouchedStatus;
     allocation::Counting counting;
-    row.call(card, &status);
+    run_export(GetParam(), card);
     EXPECT_EQ(counting.allocations(), 0u);
 }
 

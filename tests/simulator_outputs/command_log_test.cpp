@@ -155,10 +155,6 @@ TEST(CommandLog, NumbersCommandsByTheirTransactionsInTheSimulatorsLog) {
     EXPECT_EQ(ranges, (std::vector<Range>{{0, 0}, {1, 1}, {2, 2}, {3, 6}, {0, 0}}));
 }
 
-}  // namespace
-
-namespace {
-
 TEST(CommandLog, DisplaySetUpIsOneExportFromItsResetPulseToDisplayOn) {
     run_on_card([](DioMasterHandle* c) {
         std::int16_t status = 0;
@@ -179,10 +175,6 @@ TEST(CommandLog, DisplaySetUpIsOneExportFromItsResetPulseToDisplayOn) {
     EXPECT_EQ(log[log.size() - 2].command, "display command AF");
     EXPECT_EQ(log[log.size() - 2].export_name, "DioSetupOLED");
 }
-
-}  // namespace
-
-namespace {
 
 TEST(CommandLog, IsWrittenOnRequestWhileTheCardIsOpen) {
     ch367sim_reset();

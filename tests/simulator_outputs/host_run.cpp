@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <string>
-
 #include "ch367sim.h"
 #include "output_files.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -15,8 +13,7 @@ std::filesystem::path output_directory;
 class OutputDirectory : public ::testing::Environment {
 public:
     void SetUp() override {
-        output_directory = std::filesystem::temp_directory_path() /
-                           ("ch367sim-outputs-" + std::to_string(std::random_device{}()));
+        output_directory = unique_temp_path("ch367sim-outputs");
         set_environment("CH367SIM_OUTPUT_DIR", output_directory.string());
     }
     void TearDown() override { std::filesystem::remove_all(output_directory); }
