@@ -6,7 +6,7 @@ import pytest
 import quorvel
 from quorvel import BlendMode, simulator
 
-from conftest import needs, sent
+from conftest import sent
 
 
 def test_frame_buffer_drawing_reaches_the_panel_when_sent(card):
@@ -71,7 +71,6 @@ def bmp_4bit(width, rows):
     return header + bytes(16 * 4) + pixels
 
 
-@needs("DioOpenBMP", "DioWriteOLEDAreaBMPImm")
 def test_bitmap_drawn_straight_to_the_panel(card, tmp_path):
     path = tmp_path / "two_rows.bmp"
     path.write_bytes(bmp_4bit(8, [b"\x12\x34\x56\x78", b"\x9A\xBC\xDE\xF0"]))
