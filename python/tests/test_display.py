@@ -20,6 +20,15 @@ def test_frame_buffer_drawing_reaches_the_panel_when_sent(card):
     assert simulator.display_memory()[1:3] == b"\x09\x60"
 
 
+def test_setup_whose_last_transaction_fails_raises_without_a_status(card):
+    simulator.inject_gate_fault(simulator.GateFault.STUCK_CLOSED_ON_OPEN)
+    with pytest.raises(quorvel.DioError) as raised:
+        card.setup_oled()
+    simulator.clear_faults()
+    assert raised.value.status is None
+    assert raised.value.function == "DioSetupOLED"
+
+
 def test_unpacked_screen_packs_two_columns_per_byte(card):
     card.write_oled_2d_unpacked_arr_imm([bytes([x & 0x0F]) * 64 for x in range(256)])
     row = bytes.fromhex("0123456789ABCDEF") * 16
