@@ -177,9 +177,8 @@ class Card(Resource):
     # ---- Display: set-up and immediate drawing -------------------------------------------
 
     def setup_oled(self):
-        status = c_int16(0)
-        if self._dio.DioSetupOLED(self.handle, byref(status)) == 0:
-            raise DioError("DioSetupOLED")
+        """The status it writes is always 0; only the success flag tells a failure."""
+        self._flag("DioSetupOLED", byref(c_int16(0)))
 
     def write_oled_row_val_imm(self, row, value):
         self._dio.DioWriteOLEDRowValImm(self.handle, buffers.byte(row, "row"), buffers.byte(value, "value"))

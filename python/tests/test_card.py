@@ -4,8 +4,6 @@ import pytest
 import quorvel
 from quorvel import DioError, Status, simulator
 
-from conftest import needs
-
 
 def test_with_block_opens_the_bridge_and_closes_it():
     simulator.reset()
@@ -54,7 +52,6 @@ def test_a_success_flag_of_zero_raises_without_a_status(card):
     card.arm()  # the fault hit one transaction only
 
 
-@needs("DioOpenBMP")
 def test_bitmap_that_does_not_open_raises_invalid_bmp(tmp_path):
     with pytest.raises(DioError) as raised:
         quorvel.Bitmap(tmp_path / "missing.bmp")

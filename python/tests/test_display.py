@@ -6,7 +6,7 @@ import pytest
 import quorvel
 from quorvel import BlendMode, simulator
 
-from conftest import needs, sent
+from conftest import sent
 
 
 def test_frame_buffer_drawing_reaches_the_panel_when_sent(card):
@@ -18,6 +18,15 @@ def test_frame_buffer_drawing_reaches_the_panel_when_sent(card):
     assert simulator.display_memory()[1:3] == b"\x00\x00"  # nothing sent yet
     card.send_oled_buff()
     assert simulator.display_memory()[1:3] == b"\x09\x60"
+
+
+def test_setup_whose_last_transaction_fails_raises_without_a_status(card):
+    simulator.inject_gate_fault(simulator.GateFault.STUCK_CLOSED_ON_OPEN)
+    with pytest.raises(quorvel.DioError) as raised:
+        card.setup_oled()
+    simulator.clear_faults()
+    assert raised.value.status is None
+    assert raised.value.function == "DioSetupOLED"
 
 
 def test_unpacked_screen_packs_two_columns_per_byte(card):
@@ -71,7 +80,6 @@ def bmp_4bit(width, rows):
     return header + bytes(16 * 4) + pixels
 
 
-@needs("DioOpenBMP", "DioWriteOLEDAreaBMPImm")
 def test_bitmap_drawn_straight_to_the_panel(card, tmp_path):
     path = tmp_path / "two_rows.bmp"
     path.write_bytes(bmp_4bit(8, [b"\x12\x34\x56\x78", b"\x9A\xBC\xDE\xF0"]))
