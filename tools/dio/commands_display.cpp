@@ -21,8 +21,6 @@ namespace dio {
 
 namespace {
 
-constexpr std::uint8_t kMaxLevel = 15;
-
 CLI::Option* add_level(CLI::App& command, const std::string& name, std::uint8_t& level,
                        const std::string& help) {
     return add_number(command, name, level, help)->required()->check(CLI::Range(0, int{kMaxLevel}));
