@@ -32,7 +32,6 @@ int32_t CH367GetIoBaseAddr(uint64_t* io_base) {
 }
 
 int32_t CH367ReadIoByte(uint64_t address, uint8_t* value) {
-    ++state.reads;
     const std::uint8_t offset = bench::offset_of(address);
     *value = state.registers[offset];
     if (state.recording != nullptr) state.recording->push_back({0, offset, *value});
@@ -40,7 +39,6 @@ int32_t CH367ReadIoByte(uint64_t address, uint8_t* value) {
 }
 
 int32_t CH367WriteIoByte(uint64_t address, uint8_t value) {
-    ++state.writes;
     const std::uint8_t offset = bench::offset_of(address);
     state.registers[offset] = value;
     if (state.recording != nullptr) state.recording->push_back({1, offset, value});

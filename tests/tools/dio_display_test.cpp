@@ -183,6 +183,8 @@ TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
          "dio: script.dio:1: convert: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
         {"oled area 0 0 2 2 01 02 03\n", 1,
          "dio: script.dio:1: oled area: an area of 2 x 2 bytes needs 4 bytes, got 3\n"},
+        // A whole row as one hex word, longer than a file name may be, is still bytes.
+        {"oled area 0 0 128 1 " + std::string(256, '5') + " --imm\n", 0, ""},
         {"oled line 0 0 9 9 16 0\n", 2, ""},
         {"oled text 0 0 hi --imm --mode or\n", 2, ""},
         {"oled text 0 0 hi --mode blend\n", 2, ""},

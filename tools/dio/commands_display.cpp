@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "arguments.h"
@@ -19,8 +20,6 @@
 namespace dio {
 
 namespace {
-
-constexpr std::uint8_t kMaxLevel = 15;
 
 CLI::Option* add_level(CLI::App& command, const std::string& name, std::uint8_t& level,
                        const std::string& help) {
@@ -149,7 +148,10 @@ Action define_area(CLI::App& command) {
     add_target(command, args->target);
     return [args](Session& session) {
         Area& area = args->area;
-        const bool from_file = args->data.size() == 1 && std::filesystem::is_regular_file(args->data[0]);
+        // A long hex word is no file name: the check must answer "no file" rather than fail.
+        std::error_code not_a_file;
+        const bool from_file =
+            args->data.size() == 1 && std::filesystem::is_regular_file(args->data[0], not_a_file);
         area.bytes = from_file ? parse_hex_bytes(hex_text_words(read_file(args->data[0])))
                                : parse_hex_bytes(args->data);
         const std::size_t expected = std::size_t{area.width} * area.height;

@@ -10,7 +10,6 @@ namespace dio {
 namespace {
 
 constexpr std::size_t kChannels = 4;
-constexpr unsigned kMaxLevel = kGrayLevels - 1;
 
 std::uint8_t nearest_level(unsigned value) {
     return static_cast<std::uint8_t>((value * kMaxLevel + 127) / 255);

@@ -11,7 +11,8 @@
 namespace dio {
 
 constexpr unsigned kGrayLevels = 16;
-constexpr unsigned kLevelStep = 255 / (kGrayLevels - 1);  // 8-bit brightness per gray level
+constexpr unsigned kMaxLevel = kGrayLevels - 1;   // the brightest level
+constexpr unsigned kLevelStep = 255 / kMaxLevel;  // 8-bit brightness per gray level
 
 struct GrayImage {
     std::uint32_t width = 0;
