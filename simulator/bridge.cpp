@@ -9,7 +9,6 @@ namespace ch367sim {
 namespace {
 
 constexpr std::uint8_t kBusGate = 0x04;        // bridge control bit 2, 1 = bus closed
-constexpr std::uint8_t kChipSelects = 0x3F;
 constexpr std::uint8_t kControlPowerOn = 0x84;  // gate closed
 constexpr std::uint8_t kFloatingBus = 0xFF;     // what MISO reads with nothing selected
 

@@ -1,4 +1,5 @@
-// Offsets of the simulated bridge's registers from its I/O base, named once for the simulator.
+// Offsets of the simulated bridge's registers from its I/O base, and the bits of its line
+// register, named once for the simulator.
 #pragma once
 
 #include <cstdint>
@@ -10,5 +11,10 @@ inline constexpr std::uint8_t kAddressLow = 0xF0;
 inline constexpr std::uint8_t kLines = 0xF1;          // chip selects, display data/command, reset
 inline constexpr std::uint8_t kSpiControl = 0xFD;
 inline constexpr std::uint8_t kSpiData = 0xFE;
+
+// Line register bits.
+inline constexpr std::uint8_t kChipSelects = 0x3F;  // bits 0..5, one per device, 0 = selected
+inline constexpr std::uint8_t kDisplayDataMode = 0x40;       // 1 = data, 0 = command
+inline constexpr std::uint8_t kDisplayResetReleased = 0x80;  // 0 holds the display in reset
 
 }  // namespace ch367sim

@@ -1,10 +1,11 @@
 #include "card.h"
 
+#include "bridge_registers.h"
+
 namespace ch367sim {
 
 namespace {
 constexpr std::uint8_t kFirstExternalDevice = 2;
-constexpr std::uint8_t kLineRegister = 0xF1;
 }  // namespace
 
 Card::Card() {
@@ -12,7 +13,7 @@ Card::Card() {
     bridge.attach(1, &display);
     OutputRequest request = output_request_from_environment();
     if (request.any()) {
-        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLineRegister));
+        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLines));
         bridge.set_observer(outputs.get());
     }
 }
@@ -23,7 +24,7 @@ void Card::reset() {
         external[i].reset();
     }
     bridge.reset();
-    if (outputs) outputs->restart(bridge.register_value(kLineRegister));
+    if (outputs) outputs->restart(bridge.register_value(kLines));
 }
 
 bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {

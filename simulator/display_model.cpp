@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <iterator>
 
+#include "bridge_registers.h"
+
 namespace ch367sim {
 
 namespace {
-
-// Line register bits the controller listens to.
-constexpr std::uint8_t kDataMode = 0x40;       // 1 = data, 0 = command
-constexpr std::uint8_t kResetReleased = 0x80;  // 0 holds the controller in reset
 
 constexpr std::uint8_t kNoReply = 0xFF;  // the controller never drives the data-in line
 constexpr std::uint8_t kRowMask = DisplayModel::kRows - 1;
@@ -63,12 +61,12 @@ void DisplayModel::reset() {
 }
 
 void DisplayModel::lines_changed(std::uint8_t lines) {
-    if ((lines & kResetReleased) == 0) reset();
+    if ((lines & kDisplayResetReleased) == 0) reset();
 }
 
 std::uint8_t DisplayModel::exchange(std::uint8_t mosi, std::uint8_t lines) {
-    if ((lines & kResetReleased) == 0) return kNoReply;  // in reset the byte is lost
-    if ((lines & kDataMode) != 0) {
+    if ((lines & kDisplayResetReleased) == 0) return kNoReply;  // in reset the byte is lost
+    if ((lines & kDisplayDataMode) != 0) {
         memory_[position_] = mosi;
         // Past byte column 127 the next row, past the last byte of row 63 row 0.
         position_ = static_cast<std::uint16_t>((position_ + 1) % kMemoryBytes);

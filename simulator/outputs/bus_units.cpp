@@ -2,17 +2,17 @@
 
 #include <bit>
 
+#include "bridge_registers.h"
+#include "ch367sim.h"
+
 namespace ch367sim {
 
 namespace {
 
-constexpr std::uint8_t kAddressLowRegister = 0xF0;
-constexpr std::uint8_t kChipSelects = 0x3F;
-constexpr std::uint8_t kNoDevice = 0xFF;
-
 std::uint8_t selected_device(std::uint8_t lines) {
     const auto selected = static_cast<std::uint8_t>(~lines & kChipSelects);
-    return selected == 0 ? kNoDevice : static_cast<std::uint8_t>(std::countr_zero(selected));
+    if (selected == 0) return CH367SIM_NO_DEVICE;
+    return static_cast<std::uint8_t>(std::countr_zero(selected));
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ void BusUnitAssembler::register_accessed(bool is_write, std::uint8_t offset, std
         return;
     }
     ++pending_;
-    if (is_write && offset == kAddressLowRegister) emit_event(BusUnit::Kind::AddressLow, time, value);
+    if (is_write && offset == kAddressLow) emit_event(BusUnit::Kind::AddressLow, time, value);
 }
 
 void BusUnitAssembler::transaction_begun(std::uint64_t sequence, std::uint64_t time) {
@@ -92,8 +92,8 @@ void BusUnitAssembler::lines_written(std::uint8_t before, std::uint8_t after,
     lines_ = after;
     if (state_ == State::InTransaction) {
         const std::uint8_t device = selected_device(after);
-        if (device != kNoDevice) {
-            if (current_.device == kNoDevice) current_.time = time;  // the chip select fell
+        if (device != CH367SIM_NO_DEVICE) {
+            if (current_.device == CH367SIM_NO_DEVICE) current_.time = time;  // the chip select fell
             current_.device = device;
         }
         current_.lines = after;

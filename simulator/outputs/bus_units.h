@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "ch367sim.h"
+
 namespace ch367sim {
 
 struct BusUnit {
@@ -23,7 +25,7 @@ struct BusUnit {
 
     // Transaction.
     std::uint64_t sequence = 0;  // its number in the simulator's transaction log
-    std::uint8_t device = 0xFF;  // lowest selected chip select, 0xFF for none
+    std::uint8_t device = CH367SIM_NO_DEVICE;  // lowest selected chip select
     bool success = false;        // the gate followed both the open and the close
     std::uint64_t count = 0;     // bytes shifted
     bool uniform = true;         // every byte sent equals the first

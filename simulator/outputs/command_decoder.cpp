@@ -2,18 +2,15 @@
 
 #include <utility>
 
+#include "bridge_registers.h"
 #include "text_file.h"
 
 namespace ch367sim {
 
 namespace {
 
-constexpr std::uint8_t kChipSelects = 0x3F;
-constexpr std::uint8_t kDataMode = 0x40;  // line register: display data/command line
-constexpr std::uint8_t kReset = 0x80;     // line register: display reset, active low
 constexpr std::uint8_t kPatternGenerator = 0;
 constexpr std::uint8_t kDisplay = 1;
-constexpr std::uint8_t kNoDevice = 0xFF;
 
 constexpr std::uint8_t kDdsResetOpcode = 'i';  // the first command of DioInitialize
 constexpr std::uint8_t kPauseOpcode = 'p';     // alone DioPause; before 'm' DioWriteCurrentIO
@@ -29,8 +26,8 @@ constexpr std::size_t kShownBytes = 16;
 // Export names, as the bus can tell them apart.
 constexpr const char* kInitialize = "DioInitialize";
 constexpr const char* kClose = "DioClose";
-constexpr const char* kAddressLow = "DioSetADRSR_Low";
-constexpr const char* kAddressHigh = "DioSetADRSR_High";
+constexpr const char* kSetAddressLow = "DioSetADRSR_Low";
+constexpr const char* kSetAddressHigh = "DioSetADRSR_High";
 constexpr const char* kSetup = "DioSetupOLED";
 constexpr const char* kRawSpi = "DioStreamSPI/DioWriteSPI/DioReadSPI";
 constexpr const char* kRowFill = "DioWriteOLEDRowValImm/DIOClearOLEDImm (row fills)";
@@ -72,7 +69,7 @@ void CommandDecoder::add(const BusUnit& unit) {
             return;
         case BusUnit::Kind::AddressLow:
             flush_data_run();
-            start_call(kAddressLow, Stage::Done);
+            start_call(kSetAddressLow, Stage::Done);
             charge(unit);
             log(unit, "address low register <- " + hex_value(unit.lines, 2));
             return;
@@ -123,10 +120,16 @@ void CommandDecoder::log(std::uint64_t first, std::uint64_t last, std::uint64_t 
 void CommandDecoder::lines(const BusUnit& unit) {
     const std::uint8_t before = unit.lines_before;
     const std::uint8_t after = unit.lines;
-    const bool reset_fell = (before & kReset) != 0 && (after & kReset) == 0;
-    const bool reset_rose = (before & kReset) == 0 && (after & kReset) != 0;
-    const bool data_mode_rose = (before & kDataMode) == 0 && (after & kDataMode) != 0;
-    const bool data_mode_fell = (before & kDataMode) != 0 && (after & kDataMode) == 0;
+    const auto rose = [before, after](std::uint8_t bit) {
+        return (before & bit) == 0 && (after & bit) != 0;
+    };
+    const auto fell = [before, after](std::uint8_t bit) {
+        return (before & bit) != 0 && (after & bit) == 0;
+    };
+    const bool reset_fell = fell(kDisplayResetReleased);
+    const bool reset_rose = rose(kDisplayResetReleased);
+    const bool data_mode_rose = rose(kDisplayDataMode);
+    const bool data_mode_fell = fell(kDisplayDataMode);
     const bool selects_moved = ((before ^ after) & kChipSelects) != 0;
 
     if (stage_ == Stage::DisplayData && data_mode_fell) {
@@ -144,7 +147,7 @@ void CommandDecoder::lines(const BusUnit& unit) {
     // The library's own writes keep the chip selects as they are; only a direct write of the
     // line register moves them (or raises the reset line outside the display set-up).
     if (selects_moved || (reset_rose && stage_ != Stage::Setup)) {
-        start_call(kAddressHigh, Stage::Done);
+        start_call(kSetAddressHigh, Stage::Done);
         charge(unit);
         log(unit, "line register <- " + hex_value(after, 2) + " (written directly)");
         return;
@@ -178,7 +181,7 @@ void CommandDecoder::transaction(const BusUnit& unit, bool after_pause) {
         pattern_frame(unit, after_pause);
         return;
     }
-    if (unit.device == kNoDevice) {
+    if (unit.device == CH367SIM_NO_DEVICE) {
         // The export that ran it goes on with its next piece; it belongs to the current call.
         if (calls_.empty() || stage_ == Stage::Done) start_call(kGateClosed, Stage::Done);
         charge(unit);
@@ -231,7 +234,7 @@ void CommandDecoder::pattern_frame(const BusUnit& unit, bool after_pause) {
 // Display frames in command mode are logged one by one (the address command by its meaning);
 // frames in data mode gather into one data run.
 void CommandDecoder::display_frame(const BusUnit& unit) {
-    if ((unit.lines & kDataMode) != 0) {
+    if ((unit.lines & kDisplayDataMode) != 0) {
         display_data(unit);
         return;
     }
