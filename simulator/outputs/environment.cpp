@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
+#include "display_png.h"
+
 namespace ch367sim {
 
 namespace {
-
-constexpr unsigned kMaxScale = 64;
 
 // The file `name` asks for: its own variable when set (even empty), else the default name in
 // the output directory, else none.
@@ -23,7 +23,7 @@ unsigned requested_scale() {
     if (value == nullptr) return 1;
     char* end = nullptr;
     const unsigned long scale = std::strtoul(value, &end, 10);
-    if (end == value || *end != '\0' || scale == 0 || scale > kMaxScale) return 1;
+    if (end == value || *end != '\0' || scale == 0 || scale > kMaxPngScale) return 1;
     return static_cast<unsigned>(scale);
 }
 
