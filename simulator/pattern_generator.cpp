@@ -97,11 +97,8 @@ void PatternGenerator::start_command(std::uint8_t opcode) {
 }
 
 void PatternGenerator::argument_complete() {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < command_->argument_width; ++i) {
-        value |= static_cast<std::uint32_t>(frame_bytes_[i]) << (8 * i);
-    }
-    arguments_[argument_index_++] = value;
+    arguments_[argument_index_++] =
+        little_endian_value(frame_bytes_.data(), command_->argument_width);
     if (argument_index_ == command_->argument_count) begin_data_phase();
 }
 
@@ -109,15 +106,12 @@ void PatternGenerator::argument_complete() {
 // range), then waits for the data frame, if the command has one of nonzero length.
 void PatternGenerator::begin_data_phase() {
     execute();
-    if (command_->data == Data::None) {
-        finish_command();
+    data_length_ = data_frame_length(*command_, arguments_[1]);
+    if (data_length_ == 0) {
+        finish_command();  // no data frame: the next frame starts a new command
         return;
     }
     phase_ = command_->data == Data::Write ? Phase::WriteData : Phase::ReadData;
-    data_length_ = command_->register_bytes != 0 ? command_->register_bytes
-                                                 : std::uint64_t{kWordBytes} * arguments_[1];
-    // A word count of 0 announces no data frame: the next frame starts a new command.
-    if (data_length_ == 0) finish_command();
 }
 
 void PatternGenerator::execute() {

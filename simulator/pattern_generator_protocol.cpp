@@ -40,4 +40,16 @@ const PatternGeneratorCommand* find_pattern_generator_command(std::uint8_t opcod
     return found == std::end(kCommands) ? nullptr : found;
 }
 
+std::uint64_t data_frame_length(const PatternGeneratorCommand& command, std::uint32_t words) {
+    if (command.data == Data::None) return 0;
+    if (command.register_bytes != 0) return command.register_bytes;
+    return std::uint64_t{kPatternGeneratorWordBytes} * words;
+}
+
+std::uint32_t little_endian_value(const std::uint8_t* bytes, std::size_t count) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < count; ++i) value |= std::uint32_t{bytes[i]} << (8 * i);
+    return value;
+}
+
 }  // namespace ch367sim

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace ch367sim {
@@ -24,5 +25,13 @@ inline constexpr std::uint8_t kPatternGeneratorWordBytes = 4;
 
 // The command of `opcode`, or nullptr for a byte that is no opcode.
 const PatternGeneratorCommand* find_pattern_generator_command(std::uint8_t opcode);
+
+// Bytes of the data frame that follows the command's arguments: 0 when it has none, the
+// register's size for a register read, 4 x `words` (argument 1) for a memory transfer. A
+// transfer of 0 words announces no data frame.
+std::uint64_t data_frame_length(const PatternGeneratorCommand& command, std::uint32_t words);
+
+// The value of an argument or register frame: `count` bytes (at most 4), least significant first.
+std::uint32_t little_endian_value(const std::uint8_t* bytes, std::size_t count);
 
 }  // namespace ch367sim

@@ -11,12 +11,6 @@ using Data = PatternGeneratorCommand::Data;
 // Data bytes the log shows of one frame.
 constexpr std::size_t kShownBytes = 16;
 
-std::uint32_t little_endian(const BusUnit& frame, std::size_t width) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < width; ++i) value |= std::uint32_t{frame.out[i]} << (8 * i);
-    return value;
-}
-
 std::string shown_bytes(const std::uint8_t* bytes, const BusUnit& frame) {
     const std::size_t shown = frame.count < kShownBytes ? frame.count : kShownBytes;
     std::string text = hex_bytes(bytes, shown);
@@ -60,7 +54,7 @@ PatternCommandFramer::Step PatternCommandFramer::argument(const BusUnit& frame) 
                                         std::to_string(frame.count) + " bytes");
     }
     const PatternGeneratorCommand* command = command_;
-    arguments_[argument_index_++] = little_endian(frame, command_->argument_width);
+    arguments_[argument_index_++] = little_endian_value(frame.out.data(), command_->argument_width);
     if (argument_index_ < command_->argument_count) return {Outcome::Continued, false, command};
     open_data_phase();
     return {command_ == nullptr ? Outcome::Completed : Outcome::Continued, false, command};
@@ -69,10 +63,8 @@ PatternCommandFramer::Step PatternCommandFramer::argument(const BusUnit& frame) 
 // The data frame, or its absence: commands without data end with their last argument, and a
 // memory transfer of 0 words announces no data frame.
 void PatternCommandFramer::open_data_phase() {
-    data_length_ = command_->register_bytes != 0
-                       ? command_->register_bytes
-                       : std::uint64_t{kPatternGeneratorWordBytes} * arguments_[1];
-    if (command_->data == Data::None || data_length_ == 0) end(Outcome::Completed, "");
+    data_length_ = data_frame_length(*command_, arguments_[1]);
+    if (data_length_ == 0) end(Outcome::Completed, "");
 }
 
 PatternCommandFramer::Step PatternCommandFramer::data(const BusUnit& frame) {
@@ -82,9 +74,7 @@ PatternCommandFramer::Step PatternCommandFramer::data(const BusUnit& frame) {
         detail += " = " + shown_bytes(reads ? frame.in.data() : frame.out.data(), frame);
     }
     if (reads && command_->register_bytes != 0 && frame.count == command_->register_bytes) {
-        std::uint32_t value = 0;
-        for (std::size_t i = 0; i < frame.count; ++i) value |= std::uint32_t{frame.in[i]} << (8 * i);
-        detail += " (" + std::to_string(value) + ")";
+        detail += " (" + std::to_string(little_endian_value(frame.in.data(), frame.count)) + ")";
     }
     if (frame.count != data_length_) {
         return end(Outcome::Broken, detail + ", expected " + std::to_string(data_length_) + " bytes");
