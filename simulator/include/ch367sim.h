@@ -166,9 +166,8 @@ CH367SIM_API uint64_t ch367sim_display_unknown_commands(void);
 /* Writes what the panel shows as a PNG file: 8-bit grayscale, 256 x 64 pixels each drawn as a
  * square of `scale` x `scale` (0 counts as 1, at most 64), gray = level x 17, all black while
  * the display is off. The same picture always gives the same bytes: no time or text chunks,
- * fixed compression settings. Returns 1 on success; 0, leaving no file, when the file can't be
- * written or the scale is above 64, and always in a build without libpng (the Windows cross
- * build). */
+ * fixed compression settings, so the Linux and Windows builds write the same bytes. Returns 1 on
+ * success; 0, leaving no file, when the file can't be written or the scale is above 64. */
 CH367SIM_API int ch367sim_write_display_png(const char* path, unsigned scale);
 /* Image check for a host program's own tests: compares what the panel shows with the PNG file
  * `reference_png`, which may be the panel picture at any scale (256 s x 64 s pixels, each
