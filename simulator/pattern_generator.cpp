@@ -186,25 +186,28 @@ void PatternGenerator::flag(std::uint16_t error_bit) {
     status_ = static_cast<std::uint16_t>(status_ | error_bit);
 }
 
-std::vector<std::uint32_t>& PatternGenerator::target_memory() {
+// The word that byte `offset` of a memory transfer's data frame falls in: start + offset / 4 of
+// the control memory ('c', 'w') or the output memory ('q', 'e'); nullptr past the end, which was
+// flagged when the command started.
+std::uint32_t* PatternGenerator::data_word(std::uint64_t offset) {
+    const std::uint64_t word = std::uint64_t{arguments_[0]} + offset / kWordBytes;
+    if (word >= CH367SIM_PG_MEMORY_WORDS) return nullptr;
     const std::uint8_t opcode = command_->opcode;
-    return (opcode == 'c' || opcode == 'w') ? ctrl_memory_ : out_memory_;
+    return &((opcode == 'c' || opcode == 'w') ? ctrl_memory_ : out_memory_)[word];
 }
 
-// Byte `offset` of the data phase, in the word at start + offset / 4 (little-endian words).
-std::uint8_t PatternGenerator::memory_byte(std::uint64_t offset) const {
-    const std::uint64_t word = std::uint64_t{arguments_[0]} + offset / kWordBytes;
-    if (word >= CH367SIM_PG_MEMORY_WORDS) return 0x00;
-    const auto& memory = command_->opcode == 'c' ? ctrl_memory_ : out_memory_;
-    return static_cast<std::uint8_t>(memory[word] >> (8 * (offset % kWordBytes)));
+// Words travel little-endian: byte `offset` is byte offset % 4 of its word.
+std::uint8_t PatternGenerator::memory_byte(std::uint64_t offset) {
+    const std::uint32_t* word = data_word(offset);
+    if (word == nullptr) return 0x00;
+    return static_cast<std::uint8_t>(*word >> (8 * (offset % kWordBytes)));
 }
 
 void PatternGenerator::store_memory_byte(std::uint64_t offset, std::uint8_t value) {
-    const std::uint64_t word = std::uint64_t{arguments_[0]} + offset / kWordBytes;
-    if (word >= CH367SIM_PG_MEMORY_WORDS) return;  // flagged when the command started
+    std::uint32_t* word = data_word(offset);
+    if (word == nullptr) return;
     const unsigned shift = 8 * static_cast<unsigned>(offset % kWordBytes);
-    std::uint32_t& target = target_memory()[word];
-    target = (target & ~(0xFFu << shift)) | (std::uint32_t{value} << shift);
+    *word = (*word & ~(0xFFu << shift)) | (std::uint32_t{value} << shift);
 }
 
 ch367sim_pattern_generator PatternGenerator::snapshot() const {

@@ -34,9 +34,9 @@ private:
     void execute();
     void finish_command();
     void flag(std::uint16_t error_bit);
-    std::uint8_t memory_byte(std::uint64_t offset) const;
+    std::uint32_t* data_word(std::uint64_t offset);
+    std::uint8_t memory_byte(std::uint64_t offset);
     void store_memory_byte(std::uint64_t offset, std::uint8_t value);
-    std::vector<std::uint32_t>& target_memory();
 
     std::vector<std::uint32_t> ctrl_memory_;
     std::vector<std::uint32_t> out_memory_;
