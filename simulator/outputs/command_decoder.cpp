@@ -19,8 +19,8 @@ constexpr std::uint8_t kWriteIoOpcode = 'm';
 constexpr std::uint8_t kAddressCommand = 0xB0;  // B0, row, column low 4 bits, 0x10 | high 3 bits
 constexpr std::size_t kAddressCommandLength = 4;
 constexpr std::uint8_t kDisplayOn = 0xAF;       // the last command of DioSetupOLED
-constexpr std::uint64_t kRowBytes = 128;
-constexpr std::uint64_t kScreenBytes = 8192;
+constexpr std::uint64_t kRowBytes = CH367SIM_DISPLAY_ROW_BYTES;
+constexpr std::uint64_t kScreenBytes = kRowBytes * CH367SIM_DISPLAY_ROWS;
 constexpr std::size_t kShownBytes = 16;
 
 // Export names, as the bus can tell them apart.
