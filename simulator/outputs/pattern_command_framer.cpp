@@ -24,6 +24,9 @@ PatternCommandFramer::Step PatternCommandFramer::add(const BusUnit& frame) {
     last_sequence_ = frame.sequence;
     if (!frame.success) fault_ = true;
     if (command_ == nullptr) return start(frame);
+    // A frame of no bytes (a chip select pulsed with no clock) carries nothing: the device
+    // ignores it and goes on waiting for the command's next frame.
+    if (frame.count == 0) return {Outcome::Continued, false, command_};
     if (argument_index_ < command_->argument_count) return argument(frame);
     return data(frame);
 }

@@ -16,7 +16,7 @@ class PatternCommandFramer {
 public:
     enum class Outcome {
         Started,      // the frame was an opcode; more frames follow
-        Continued,    // an argument frame; more frames follow
+        Continued,    // an argument frame, or an empty frame within it; more frames follow
         Completed,    // the command is whole (possibly with its opcode frame alone)
         Broken,       // a frame that does not fit the command ended it
         NotACommand,  // a frame that is no opcode, outside any command

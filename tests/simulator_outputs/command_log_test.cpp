@@ -78,6 +78,14 @@ const std::vector<Case>& cases() {
         {"RawOpcodeWithAWrongArgumentFrame",
          [](DioMasterHandle* c) { write_spi(c, 0, {'w'}); write_spi(c, 0, {1, 2, 3}); DioArm(c); },
          {{"pg w broken: start frame of 3 bytes", "DioWriteCtrlMemory"}, {"pg a", "DioArm"}}},
+        {"RawCommandWithAnEmptyFrameBetweenItsFrames",
+         [](DioMasterHandle* c) {
+             write_spi(c, 0, {'x'});
+             write_spi(c, 0, {});  // skipped by the device, which takes the next frame as argument
+             write_spi(c, 0, {7, 0, 0, 0});
+             EXPECT_EQ(ch367sim_get_pattern_generator().program_counter, 7u);
+         },
+         {{"pg x value=7", "DioWriteProgramCounter"}}},
         {"AddressRegisters",
          [](DioMasterHandle* c) { DioSetADRSR_Low(c, 0x12); DioSetADRSR_High(c, 0x00); },
          {{"address low register <- 0x12", "DioSetADRSR_Low"},
