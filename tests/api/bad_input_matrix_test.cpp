@@ -250,6 +250,26 @@ TEST_P(BadInputMatrix, IsHandledSafely) {
 INSTANTIATE_TEST_SUITE_P(OpenCard, BadInputMatrix, ::testing::ValuesIn(bad_inputs()),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A refused handle is refused before the arguments are looked at: the same bad inputs write no
+// status and cost no register access.
+TEST(RefusedHandleWithBadInput, IsRefusedBeforeTheArguments) {
+    for (const BadHandle kind : {BadHandle::Null, BadHandle::OpenFailed, BadHandle::IoBaseFailed}) {
+        ch367sim_reset();
+        DioMasterHandle* handle = make_handle(kind);
+        for (const BadInput& row : bad_inputs()) {
+            SCOPED_TRACE(::testing::Message() << name_of(kind) << " " << row.name);
+            const std::uint64_t start = register_accesses();
+            Outcome outcome;
+            outcome.flag = row.call(handle, &outcome.status);
+            EXPECT_EQ(register_accesses(), start);
+            const int refused_flag = row.expected.flag == kNoFlag ? kNoFlag : 0;
+            EXPECT_EQ(outcome, (Outcome{refused_flag, kUntouchedStatus}));
+        }
+        DioClose(handle);
+    }
+    ch367sim_reset();
+}
+
 // ---- Exports without a master handle --------------------------------------------------------
 
 TEST(BadInputWithoutHandle, InitializeWithoutHandleVariableOpensNothing) {
