@@ -24,6 +24,11 @@ std::vector<ch367sim_register_access> register_trace() {
     return result;
 }
 
+int panel_level(int x, int y) {
+    const std::uint8_t byte = ch367sim_display_memory()[y * 128 + x / 2];
+    return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
+}
+
 void SimulatedCard::SetUp() {
     ch367sim_reset();
     DioInitialize(nullptr, &card, &status);

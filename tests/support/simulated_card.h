@@ -24,6 +24,9 @@ std::vector<Transaction> logged_transactions();
 std::vector<std::vector<std::uint8_t>> sent_frames();
 // The simulator's register trace (enable it with ch367sim_set_register_trace first).
 std::vector<ch367sim_register_access> register_trace();
+// Gray level 0..15 of pixel (x, y) as the simulated panel holds it: two pixels a byte, the
+// left one in the high nibble.
+int panel_level(int x, int y);
 
 class SimulatedCard : public ::testing::Test {
 protected:
