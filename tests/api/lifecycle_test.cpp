@@ -81,46 +81,4 @@ TEST_F(Lifecycle, FailedDdsResetLeavesTheOpenSuccessful) {
     DioClose(card);
 }
 
-TEST_F(Lifecycle, NullOutArgumentsAreHandled) {
-    DioInitialize(nullptr, &card, nullptr);  // no status variable: the open still completes
-    EXPECT_EQ(ch367sim_is_open(), 1);
-    DioClose(card);
-
-    DioInitialize(nullptr, nullptr, &status);  // nowhere to store the handle: nothing opened
-    EXPECT_EQ(status, DIO_ERR_ALLOCATE_HANDLE);
-    EXPECT_EQ(ch367sim_get_counters().opens, 1u);
-
-    DioClose(nullptr);
-    EXPECT_EQ(ch367sim_get_counters().closes, 1u);
-}
-
-TEST(StatusMessages, EveryCodeHasItsMessage) {
-    struct Case { std::int16_t code; const char* message; };
-    const Case cases[] = {
-        {0, "OK"},
-        {2, "OK"},
-        {4, "OK"},
-        {32767, "OK"},
-        {-1, "Error: Cannot allocate lpnMasterHandle."},
-        {-2, "Error: Invalid CH367 handle returned."},
-        {-3, "Error: Cannot get io_reg address for the CH367."},
-        {-4, "Error: Commanded step size is less than or equal to zero."},
-        {-5, "Error: Number of bytes to write is larger than available memory."},
-        {-6, "Error: Number of bytes to write is zero, needs to be at least 1."},
-        {-7, "Error: Number of bytes to read is specified to be zero, needs to be at least 1."},
-        {-8, "Error: Cannot read SPI."},
-        {-9, "Error: Cannot stream SPI."},
-        {-10, "Error: Cannot write to the SPI."},
-        {-11, "Error: Tried to access an invalid SPI address."},
-        {-12, "Error: Tried to open invalid BMP file."},
-        {-13, "Error: Unknown status code."},
-        {-32768, "Error: Unknown status code."},
-    };
-    int anything = 0;
-    for (const Case& c : cases) {
-        EXPECT_STREQ(DioGetErrorStr(nullptr, c.code), c.message) << c.code;
-        EXPECT_EQ(DioGetErrorStr(&anything, c.code), DioGetErrorStr(nullptr, c.code)) << c.code;
-    }
-}
-
 }  // namespace
