@@ -11,11 +11,6 @@
 
 namespace {
 
-std::uint64_t register_accesses() {
-    const ch367sim_counters c = ch367sim_get_counters();
-    return c.register_reads + c.register_writes;
-}
-
 // ---- Handles that exports must refuse ---------------------------------------------------------
 
 enum class BadHandle { Null, OpenFailed, IoBaseFailed };

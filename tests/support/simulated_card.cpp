@@ -17,6 +17,11 @@ std::vector<std::vector<std::uint8_t>> sent_frames() {
     return frames;
 }
 
+std::uint64_t register_accesses() {
+    const ch367sim_counters c = ch367sim_get_counters();
+    return c.register_reads + c.register_writes;
+}
+
 std::vector<ch367sim_register_access> register_trace() {
     std::vector<ch367sim_register_access> result;
     ch367sim_register_access a{};
