@@ -33,12 +33,6 @@ private:
     DioBitmap* bitmap_ = nullptr;
 };
 
-// Gray level of pixel (x, y) as the simulated panel holds it.
-int PanelLevel(int x, int y) {
-    const std::uint8_t byte = ch367sim_display_memory()[y * 128 + x / 2];
-    return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
-}
-
 class BitmapDrawing : public SimulatedCard {
 protected:
     void SetUp() override {
@@ -71,7 +65,7 @@ TEST_F(BitmapDrawing, A256By64PictureFillsThePanelAsImageMagickDecodesIt) {
         draw(card, bitmap.get());
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 256; ++x)
-                ASSERT_EQ(PanelLevel(x, y), picture.level(x, y)) << "pixel (" << x << ", " << y << ")";
+                ASSERT_EQ(panel_level(x, y), picture.level(x, y)) << "pixel (" << x << ", " << y << ")";
     }
 }
 
@@ -82,10 +76,10 @@ TEST_F(BitmapDrawing, A100PixelWidePictureDrawsItsRowPaddingToo) {
     DioWriteOLEDAreaBMPImm(card, 0, 0, bitmap.get());
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 100; ++x)
-            ASSERT_EQ(PanelLevel(x, y), picture.level(x, y)) << "pixel (" << x << ", " << y << ")";
+            ASSERT_EQ(panel_level(x, y), picture.level(x, y)) << "pixel (" << x << ", " << y << ")";
         // Row size 52: 104 pixels, the last four from the zero padding; the rest is untouched.
-        for (int x = 100; x < 104; ++x) ASSERT_EQ(PanelLevel(x, y), 0) << "pixel (" << x << ", " << y << ")";
-        for (int x = 104; x < 256; ++x) ASSERT_EQ(PanelLevel(x, y), 15) << "pixel (" << x << ", " << y << ")";
+        for (int x = 100; x < 104; ++x) ASSERT_EQ(panel_level(x, y), 0) << "pixel (" << x << ", " << y << ")";
+        for (int x = 104; x < 256; ++x) ASSERT_EQ(panel_level(x, y), 15) << "pixel (" << x << ", " << y << ")";
     }
 }
 
@@ -95,11 +89,11 @@ TEST_F(BitmapDrawing, BytesAfterThePixelDataEndUpInRowZero) {
     file.insert(file.end(), 128, 0xF0);  // one row's worth of trailing bytes
     const LoadedBitmap bitmap(file);
     DioWriteOLEDAreaBMPImm(card, 0, 0, bitmap.get());
-    for (int x = 0; x < 256; ++x) ASSERT_EQ(PanelLevel(x, 0), x % 2 == 0 ? 15 : 0) << "pixel " << x;
+    for (int x = 0; x < 256; ++x) ASSERT_EQ(panel_level(x, 0), x % 2 == 0 ? 15 : 0) << "pixel " << x;
     // Every row moves down by one; the picture's bottom row falls off.
     for (int y = 1; y < 64; ++y)
         for (int x = 0; x < 256; ++x)
-            ASSERT_EQ(PanelLevel(x, y), picture.level(x, y - 1)) << "pixel (" << x << ", " << y << ")";
+            ASSERT_EQ(panel_level(x, y), picture.level(x, y - 1)) << "pixel (" << x << ", " << y << ")";
 }
 
 // counting_bytes values from `first` on, `count` of them.

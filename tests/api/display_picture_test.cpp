@@ -16,11 +16,6 @@ using DisplayPicture = SimulatedCard;
 constexpr int kWidth = 256;
 constexpr int kHeight = 64;
 
-int panel_level(int x, int y) {
-    const std::uint8_t byte = ch367sim_display_memory()[y * 128 + x / 2];
-    return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
-}
-
 std::string panel_as_text() {
     std::string text;
     for (int y = 0; y < kHeight; ++y) {

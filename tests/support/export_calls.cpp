@@ -35,7 +35,8 @@ const DioBitmap* screen_bitmap() {
     return bitmap;
 }
 
-// Exports that return their last transaction's flag and have no status.
+// Exports that return a success flag (their last transaction's, where they run any) and have no
+// status.
 Outcome flag_only(bool last_failed) { return {last_failed ? 0 : 1, kUntouchedStatus}; }
 // Exports that report nothing at all.
 Outcome nothing(bool) { return {}; }
@@ -88,17 +89,11 @@ std::vector<ExportCall> build() {
          },
          raw_spi(DIO_ERR_READ_SPI), true},
         {"DioSetADRSR_Low",
-         [](DioMasterHandle* c, std::int16_t*) {
-             DioSetADRSR_Low(c, 0x12);
-             return kNoFlag;
-         },
-         nothing, false},
+         [](DioMasterHandle* c, std::int16_t*) { return int{DioSetADRSR_Low(c, 0x12)}; },
+         flag_only, false},
         {"DioSetADRSR_High",
-         [](DioMasterHandle* c, std::int16_t*) {
-             DioSetADRSR_High(c, 0xFF);
-             return kNoFlag;
-         },
-         nothing, false},
+         [](DioMasterHandle* c, std::int16_t*) { return int{DioSetADRSR_High(c, 0xFF)}; },
+         flag_only, false},
         // Pattern generator run control.
         {"DioArm", returning(DioArm), flag_only, true},
         {"DioHalt", returning(DioHalt), flag_only, true},

@@ -17,11 +17,21 @@ std::vector<std::vector<std::uint8_t>> sent_frames() {
     return frames;
 }
 
+std::uint64_t register_accesses() {
+    const ch367sim_counters c = ch367sim_get_counters();
+    return c.register_reads + c.register_writes;
+}
+
 std::vector<ch367sim_register_access> register_trace() {
     std::vector<ch367sim_register_access> result;
     ch367sim_register_access a{};
     for (std::size_t i = 0; ch367sim_get_register_access(i, &a) != 0; ++i) result.push_back(a);
     return result;
+}
+
+int panel_level(int x, int y) {
+    const std::uint8_t byte = ch367sim_display_memory()[y * 128 + x / 2];
+    return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
 }
 
 void SimulatedCard::SetUp() {

@@ -22,8 +22,13 @@ struct Transaction {
 std::vector<Transaction> logged_transactions();
 // Only the bytes sent, one vector per transaction.
 std::vector<std::vector<std::uint8_t>> sent_frames();
+// Bridge register reads and writes so far, as the simulator counts them.
+std::uint64_t register_accesses();
 // The simulator's register trace (enable it with ch367sim_set_register_trace first).
 std::vector<ch367sim_register_access> register_trace();
+// Gray level 0..15 of pixel (x, y) as the simulated panel holds it: two pixels a byte, the
+// left one in the high nibble.
+int panel_level(int x, int y);
 
 class SimulatedCard : public ::testing::Test {
 protected:
