@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "png_writer.h"
 #include "temp_path.h"
 
@@ -28,11 +28,6 @@ struct Chunk {
 std::uint32_t be32(const std::uint8_t* at) {
     return (std::uint32_t{at[0]} << 24) | (std::uint32_t{at[1]} << 16) |
            (std::uint32_t{at[2]} << 8) | at[3];
-}
-
-Bytes file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The chunks after the signature; an empty list if the signature is wrong or a chunk is cut short.
@@ -81,7 +76,7 @@ TEST_F(PngWriterTest, RowsComeBackUnfilteredBehindAHeaderOfTheirSize) {
                               [&](unsigned y, std::uint8_t* row) {
                                   for (unsigned x = 0; x < row_bytes; ++x) row[x] = sample(x, y);
                               }));
-        const std::vector<Chunk> chunks = chunks_of(file_bytes(path));
+        const std::vector<Chunk> chunks = chunks_of(read_file(path));
         ASSERT_GE(chunks.size(), 3u);
         ASSERT_EQ(chunks.front().type, "IHDR");
         const Bytes& header = chunks.front().data;
@@ -115,9 +110,9 @@ TEST_F(PngWriterTest, FileHoldsOnlyTheImageAndIsReproducible) {
         }
     };
     ASSERT_TRUE(write_png(path.c_str(), 512, 128, PngColour::rgb, noise));
-    const Bytes first = file_bytes(path);
+    const Bytes first = read_file(path);
     ASSERT_TRUE(write_png(path.c_str(), 512, 128, PngColour::rgb, noise));
-    EXPECT_EQ(file_bytes(path), first);
+    EXPECT_EQ(read_file(path), first);
 
     const std::vector<Chunk> chunks = chunks_of(first);
     ASSERT_GE(chunks.size(), 4u) << "the picture takes more than one IDAT chunk";

@@ -12,16 +12,12 @@
 #include "ch367sim.h"
 #include "host_run.h"
 #include "host_workload.h"
+#include "simulated_card.h"
 
 namespace {
 
 constexpr unsigned kWidth = 256;
 constexpr unsigned kHeight = 64;
-
-unsigned panel_level(unsigned x, unsigned y) {
-    const std::uint8_t pair = ch367sim_display_memory()[y * 128 + x / 2];
-    return x % 2 == 0 ? pair >> 4 : pair & 0x0Fu;
-}
 
 struct Picture {
     unsigned width = 0, height = 0;
@@ -102,7 +98,7 @@ TEST_F(ImageCheck, ColourReferencesMatchWithinHalfAGrayLevel) {
 TEST_F(ImageCheck, CountsDifferingPixelsAndMarksThemRedInTheDifferencePicture) {
     const auto reference = output_file("reference.png");
     ASSERT_EQ(ch367sim_write_display_png(reference.string().c_str(), 2), 1);
-    ASSERT_EQ(panel_level(100, 30), 0u);
+    ASSERT_EQ(panel_level(100, 30), 0);
     draw_pixel(100, 30, 12);
 
     const auto diff = output_file("diff.png");

@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "file_bytes.h"
 
 struct SamplePicture {
     std::string bmp_path;
@@ -16,11 +16,6 @@ struct SamplePicture {
 
     std::uint8_t level(int x, int y) const { return levels[static_cast<std::size_t>(y * width + x)]; }
 };
-
-inline std::vector<std::uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // `name` is a picture of make_bitmaps.sh, e.g. "stripes-256x64".
 inline SamplePicture sample_picture(const std::string& name, int width, int height) {
