@@ -13,11 +13,14 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/run_under_wine.sh.in ${CMAKE_CROSSCOMPI
                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(wine_prefix_stamp ${CMAKE_BINARY_DIR}/wineprefix.stamp)
+set(create_wine_prefix ${CMAKE_BINARY_DIR}/create_wine_prefix.sh)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/create_wine_prefix.sh.in ${create_wine_prefix} @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+               WORLD_READ WORLD_EXECUTE)
 add_custom_command(OUTPUT ${wine_prefix_stamp}
-  COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
-  # Let this Wine session end, so that the tests start their own, detached from build output.
-  COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${QUORVEL_WINE_PREFIX} ${QUORVEL_WINESERVER} --wait
+  COMMAND ${create_wine_prefix}
   COMMAND ${CMAKE_COMMAND} -E touch ${wine_prefix_stamp}
+  DEPENDS ${create_wine_prefix}
   COMMENT "Creating the Wine prefix for the tests (once)"
   VERBATIM)
 add_custom_target(wine_prefix ALL DEPENDS ${wine_prefix_stamp})
