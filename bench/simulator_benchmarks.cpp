@@ -1,7 +1,8 @@
 // The bridge simulator (libCH367DLL64) driven through the card library as a host program
 // drives it. accesses_per_s counts CH367ReadIoByte and CH367WriteIoByte calls per second of the
 // thread's CPU time (the machine is shared; sleeps and preemption are not the simulator's cost),
-// the library's own work included.
+// the library's own work included. Run it with and without the simulator's output variables
+// (CH367SIM_LOG, CH367SIM_COST, CH367SIM_VCD, CH367SIM_OUTPUT_DIR) to see what the outputs cost.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -10,12 +11,20 @@
 
 #include "QuorvelWCHDLL.h"
 #include "ch367sim.h"
+#include "link/bridge.h"
+#include "link/registers.h"
 
 namespace {
 
 std::uint64_t accesses_so_far() {
     const ch367sim_counters counters = ch367sim_get_counters();
     return counters.register_reads + counters.register_writes;
+}
+
+void report_accesses(benchmark::State& state, std::uint64_t before) {
+    const auto accesses = static_cast<double>(accesses_so_far() - before);
+    state.counters["accesses"] = accesses / static_cast<double>(state.iterations());
+    state.counters["accesses_per_s"] = benchmark::Counter(accesses, benchmark::Counter::kIsRate);
 }
 
 // Runs `call` on a freshly opened simulated card. With the transaction log on, the log is
@@ -36,14 +45,31 @@ void run_on_simulator(benchmark::State& state, bool logging,
             state.ResumeTiming();
         }
     }
-    const auto accesses = static_cast<double>(accesses_so_far() - before);
-    state.counters["accesses"] = accesses / static_cast<double>(state.iterations());
-    state.counters["accesses_per_s"] = benchmark::Counter(accesses, benchmark::Counter::kIsRate);
+    report_accesses(state, before);
     DioClose(card);
     ch367sim_reset();
 }
 
-// Control memory: "w" of 16 Ki words, or "c" of 4 Ki words (five accesses per byte read).
+// Raw register accesses with no library work between them: a write and a read of the SPI
+// control register, the least the simulated bridge costs per access.
+void BM_RegisterAccesses(benchmark::State& state) {
+    ch367sim_reset();
+    const std::uint64_t spi_control =
+        CH367SIM_IO_BASE + static_cast<std::uint8_t>(quorvel::link::Register::SpiControl);
+    std::uint8_t value = 0;
+    const std::uint64_t before = accesses_so_far();
+    for (auto _ : state) {
+        CH367WriteIoByte(spi_control, quorvel::link::kSpiModeA);
+        CH367ReadIoByte(spi_control, &value);
+    }
+    benchmark::DoNotOptimize(value);
+    report_accesses(state, before);
+    ch367sim_reset();
+}
+BENCHMARK(BM_RegisterAccesses);
+
+// Control memory: writes of 16 Ki or 1 Ki words, reads of 4 Ki words (five accesses per byte
+// read).
 void BM_CtrlMemory(benchmark::State& state) {
     const bool read = state.range(0) != 0;
     const auto words = static_cast<std::uint32_t>(state.range(1));
@@ -60,6 +86,7 @@ void BM_CtrlMemory(benchmark::State& state) {
 BENCHMARK(BM_CtrlMemory)
     ->ArgNames({"read", "words", "log"})
     ->Args({0, 16 * 1024, 0})
+    ->Args({0, 1024, 0})
     ->Args({0, 16 * 1024, 1})
     ->Args({1, 4 * 1024, 0})
     ->Args({1, 4 * 1024, 1})
