@@ -54,6 +54,7 @@ void run_on_simulator(benchmark::State& state, bool logging,
 // control register, the least the simulated bridge costs per access.
 void BM_RegisterAccesses(benchmark::State& state) {
     ch367sim_reset();
+    ch367sim_set_logging(0);
     const std::uint64_t spi_control =
         CH367SIM_IO_BASE + static_cast<std::uint8_t>(quorvel::link::Register::SpiControl);
     std::uint8_t value = 0;
