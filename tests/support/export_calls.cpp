@@ -66,6 +66,17 @@ using Call = std::function<int(DioMasterHandle*, std::int16_t*)>;
 Call returning(std::uint8_t (*export_fn)(DioMasterHandle*)) {
     return [export_fn](DioMasterHandle* card, std::int16_t*) { return int{export_fn(card)}; };
 }
+// Memory transfers of kWords words from word 8, into or out of the buffer: status only.
+template <auto transfer>
+int memory_transfer(DioMasterHandle* card, std::int16_t* status) {
+    transfer(card, buffer.data(), 8, kWords, status);
+    return kNoFlag;
+}
+// Register reads into the buffer: flag and status.
+template <auto read>
+int register_into_buffer(DioMasterHandle* card, std::int16_t* status) {
+    return int{read(card, buffer.data(), status)};
+}
 
 std::vector<ExportCall> build() {
     std::vector<ExportCall> rows = {
@@ -113,49 +124,17 @@ std::vector<ExportCall> build() {
          [](DioMasterHandle* c, std::int16_t*) { return int{DioSetupTriggerMode(c, 1, 2)}; },
          flag_only, true},
         // Pattern generator transfers.
-        {"DioReadCtrlMemory",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             DioReadCtrlMemory(c, buffer.data(), 8, kWords, s);
-             return kNoFlag;
-         },
-         memory_read, true},
-        {"DioReadOutMemory",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             DioReadOutMemory(c, buffer.data(), 8, kWords, s);
-             return kNoFlag;
-         },
-         memory_read, true},
-        {"DioWriteCtrlMemory",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             DioWriteCtrlMemory(c, buffer.data(), 8, kWords, s);
-             return kNoFlag;
-         },
-         nothing, true},
-        {"DioWriteOutMemory",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             DioWriteOutMemory(c, buffer.data(), 8, kWords, s);
-             return kNoFlag;
-         },
-         nothing, true},
-        {"DioReadProgramCounter",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             return int{DioReadProgramCounter(c, buffer.data(), s)};
-         },
+        {"DioReadCtrlMemory", memory_transfer<DioReadCtrlMemory>, memory_read, true},
+        {"DioReadOutMemory", memory_transfer<DioReadOutMemory>, memory_read, true},
+        {"DioWriteCtrlMemory", memory_transfer<DioWriteCtrlMemory>, nothing, true},
+        {"DioWriteOutMemory", memory_transfer<DioWriteOutMemory>, nothing, true},
+        {"DioReadProgramCounter", register_into_buffer<DioReadProgramCounter>,
          register_read(4), true},
-        {"DioReadCurrentIO",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             return int{DioReadCurrentIO(c, buffer.data(), s)};
-         },
+        {"DioReadCurrentIO", register_into_buffer<DioReadCurrentIO>,
          register_read(4), true},
-        {"DioReadMaxDataLines",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             return int{DioReadMaxDataLines(c, buffer.data(), s)};
-         },
+        {"DioReadMaxDataLines", register_into_buffer<DioReadMaxDataLines>,
          register_read(4), true},
-        {"DioReadStatusRegister",
-         [](DioMasterHandle* c, std::int16_t* s) {
-             return int{DioReadStatusRegister(c, buffer.data(), s)};
-         },
+        {"DioReadStatusRegister", register_into_buffer<DioReadStatusRegister>,
          register_read(2), true},
         {"DioWriteProgramCounter",
          [](DioMasterHandle* c, std::int16_t*) { return int{DioWriteProgramCounter(c, 300)}; },
