@@ -1,0 +1,52 @@
+# The Debian packages the project's builds and tests use, in one place. Sourced by tools/test.sh
+# (the README's test command) and by .ci/run; nothing else keeps a package list.
+#
+# The demo (cmake --workflow --preset demo) needs none of these beyond a compiler, CMake, Ninja,
+# zlib and libpng; everything below serves the tests, the other presets and CI.
+
+# What `cmake --workflow --preset test` builds with and runs.
+test_packages=(
+  cmake ninja-build g++ pkgconf          # the build
+  libgtest-dev libgmock-dev              # every test program
+  libbenchmark-dev                       # the benchmarks in bench/ (run briefly as tests)
+  zlib1g-dev libpng-dev                  # PNG pictures: the simulator writes them, dio and tests read them
+  libcli11-dev                           # dio's command line
+  imagemagick                            # sample bitmaps the loader tests compare against
+  python3-pytest                         # the Python bindings' tests
+  mono-mcs mono-runtime                  # the C# bindings' tests
+  sigrok-cli                             # decodes the simulator's bus recording in its tests
+  valgrind                               # the demo under memcheck
+)
+
+# The Windows DLL cross-built and its whole suite run under Wine (the windows preset).
+windows_packages=(g++-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev googletest wine64)
+
+# Fuzzing (the fuzz preset) and static analysis (tools/lint.sh).
+analysis_packages=(clang-14 libclang-rt-14-dev cppcheck clang-tidy-14)
+
+# Prints the packages of the arguments that are not installed, one a line.
+missing_packages() {
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' ||
+      echo "$package"
+  done
+}
+
+# Installs the packages of the arguments that are missing: as root with apt-get, otherwise through
+# sudo when there is one. Without either it prints the command to run and fails.
+install_missing_packages() {
+  local missing
+  mapfile -t missing < <(missing_packages "$@")
+  ((${#missing[@]})) || return 0
+  local install=(apt-get install -y --no-install-recommends "${missing[@]}")
+  if ((EUID == 0)); then
+    apt-get update && DEBIAN_FRONTEND=noninteractive "${install[@]}"
+  elif command -v sudo >/dev/null; then
+    sudo apt-get update && sudo DEBIAN_FRONTEND=noninteractive "${install[@]}"
+  else
+    echo "Missing Debian packages; install them as root, then run this again:" >&2
+    echo "  apt-get update && ${install[*]}" >&2
+    return 1
+  fi
+}
