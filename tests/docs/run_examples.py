@@ -17,13 +17,16 @@ Every fenced block is taken by its language:
 An HTML comment on the line before a block changes that:
 
   <!-- example: skip REASON -->   not run, and the reason is reported
-  <!-- example: setup -->         also run in front of every later shell block of the file
+  <!-- example: setup -->         run in front of every later shell and console block of the file
   <!-- example: file NAME -->     saved as NAME for later blocks instead of being run
   <!-- example: needs TOOL... --> skipped, with that reason, when a tool is not installed
 
+Commands written inline as `ctest ...` are listed (ctest -N) and must select at least one test.
+
 The blocks of one file run in order in one scratch directory that stands for the top of the
 source tree (its entries linked in, build/dev linked to the build tree), so files one block
-makes are there for the next. A failure names the file and line of its block.
+makes are there for the next. A failure names the file and line of its block. A block that
+runs the test suite does not run these examples again inside it.
 """
 import argparse
 import os
@@ -31,6 +34,7 @@ import pathlib
 import pty
 import re
 import select
+import shlex
 import shutil
 import signal
 import subprocess
@@ -42,6 +46,7 @@ MARKER = re.compile(r"^\s*<!--\s*example:\s*(\w+)\s*(.*?)\s*-->\s*$")
 FENCE = re.compile(r"^(\s*)(```+)\s*([\w+-]*)\s*$")
 NOT_RUN = {"", "text", "output"}
 TIMEOUT = 300
+NESTED = "QUORVEL_DOC_EXAMPLES_RUNNING"
 
 
 class Block:
@@ -72,6 +77,18 @@ def blocks_of(path, name):
         found.append(Block(name, index - len(body), language.lower(), "\n".join(body) + "\n",
                            marker.groups() if marker else None))
         index += 1
+    return found
+
+
+def inline_ctest_commands(path, name):
+    """(where, command) for each `ctest ...` written inline outside the fenced blocks."""
+    found, fenced = [], None
+    for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+        opening = FENCE.match(line)
+        if opening and (fenced is None or line.strip() == fenced):
+            fenced = opening.group(2) if fenced is None else None
+        elif fenced is None:
+            found += [(f"{name}:{number}", command) for command in re.findall(r"`(ctest [^`]*)`", line)]
     return found
 
 
@@ -109,6 +126,7 @@ class Runner:
                    PATH=f"{self.scratch / '.bin'}{os.pathsep}{os.environ['PATH']}")
         for variable in [v for v in env if v.startswith("CH367SIM_") or v.startswith("QUORVEL_")]:
             del env[variable]
+        env[NESTED] = "1"
         return env
 
     def run(self, command, **options):
@@ -166,6 +184,12 @@ class Runner:
             os.close(controller)
             process.wait()
         return output.decode(errors="replace").replace("\r\n", "\n")
+
+    def listed_tests(self, command):
+        result = self.check(self.run(shlex.split(command) + ["-N"]), "listing its tests")
+        total = re.search(r"Total Tests: (\d+)", result.stdout)
+        if not total or int(total.group(1)) == 0:
+            raise Failure(f"`{command}` selects no test\n{result.stdout}{result.stderr}")
 
     def c(self, block):
         source = self.scratch / "doc_example.c"
@@ -242,6 +266,9 @@ def main():
         parser.add_argument("--" + option, required=True)
     parser.add_argument("documents", nargs="*", help="markdown files, relative to the source tree")
     options = parser.parse_args()
+    if os.environ.get(NESTED):
+        print("not run: already running inside a documentation example")
+        return 0
     runner = Runner(options)
     documents = options.documents or ["README.md"] + sorted(
         str(path.relative_to(runner.source)) for path in (runner.source / "docs").glob("*.md"))
@@ -273,11 +300,17 @@ def main():
                     handlers[block.language](block)
                 except Failure as failure:
                     failed.append(f"{block.where()}: {block.language} block failed: {failure}")
+        for where, command in inline_ctest_commands(runner.source / name, name):
+            ran += 1
+            try:
+                runner.listed_tests(command)
+            except Failure as failure:
+                failed.append(f"{where}: {failure}")
     for line in skipped:
         print(f"not run: {line}")
     for line in failed:
         print(f"FAILED {line}\n")
-    print(f"{ran} blocks run, {len(failed)} failed, {len(skipped)} not run")
+    print(f"{ran} examples run, {len(failed)} failed, {len(skipped)} not run")
     return 1 if failed else 0
 
 
