@@ -19,7 +19,7 @@ An HTML comment on the line before a block changes that:
   <!-- example: skip REASON -->   not run, and the reason is reported
   <!-- example: setup -->         run in front of every later shell and console block of the file
   <!-- example: file NAME -->     saved as NAME for later blocks instead of being run
-  <!-- example: needs TOOL... --> skipped, with that reason, when a tool is not installed
+  <!-- example: needs TOOL... --> skipped, with that reason, when a tool (or pytest) is missing
 
 Commands written inline as `ctest ...` are listed (ctest -N) and must select at least one test.
 
@@ -29,6 +29,7 @@ makes are there for the next. A failure names the file and line of its block. A 
 runs the test suite does not run these examples again inside it.
 """
 import argparse
+import importlib.util
 import os
 import pathlib
 import pty
@@ -94,6 +95,11 @@ def inline_ctest_commands(path, name):
 
 class Failure(Exception):
     pass
+
+
+def installed(tool):
+    """A program on PATH, or pytest, the one Python module the examples use beyond the package."""
+    return importlib.util.find_spec("pytest") is not None if tool == "pytest" else shutil.which(tool)
 
 
 class Runner:
@@ -278,10 +284,13 @@ def main():
     for name in documents:
         runner.start_document(name)
         for block in blocks_of(runner.source / name, name):
-            missing = [tool for tool in block.argument.split() if not shutil.which(tool)]
+            needed = block.argument.split() if block.kind == "needs" else []
+            missing = [tool for tool in needed if not installed(tool)]
+            if block.language == "python" and "def test_" in block.text and not installed("pytest"):
+                missing.append("pytest")
             if block.kind == "skip":
                 skipped.append(f"{block.where()}: {block.argument}")
-            elif block.kind == "needs" and missing:
+            elif missing:
                 skipped.append(f"{block.where()}: {' '.join(missing)} not installed")
             elif block.kind == "file":
                 (runner.scratch / block.argument).write_text(block.text)
