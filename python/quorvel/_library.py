@@ -1,9 +1,13 @@
 """Finding and loading the QuorvelWCHDLL library, with the C prototype of every export."""
+from __future__ import annotations
+
 import ctypes
+import ctypes.util
 import os
 import sys
 from ctypes import POINTER, c_char_p, c_int8, c_int16, c_int32, c_uint8, c_uint32, c_uint64, c_void_p
 from pathlib import Path
+from typing import Any, Callable, Optional
 
 # Argument types: handles, bitmaps and byte buffers are passed as void pointers (bytes objects
 # and ctypes arrays both convert); the status is a pointer to a signed 16-bit code.
@@ -12,7 +16,7 @@ _STATUS = POINTER(c_int16)
 _BUFFER = c_void_p
 
 # name: (result type, argument types), in the order of the public header.
-PROTOTYPES = {
+PROTOTYPES: dict[str, tuple[Any, list[Any]]] = {
     "DioInitialize": (None, [c_void_p, POINTER(c_void_p), _STATUS]),
     "DioClose": (None, [_HANDLE]),
     "DioGetErrorStr": (c_char_p, [c_void_p, c_int16]),
@@ -72,7 +76,7 @@ PROTOTYPES = {
 }
 
 
-def library_file_name(base):
+def library_file_name(base: str) -> str:
     """The file name of a shared library called `base` on this platform."""
     if sys.platform == "win32":
         return base + ".dll"
@@ -81,42 +85,65 @@ def library_file_name(base):
     return "lib" + base + ".so"
 
 
-def _candidates(variable, base):
-    """Where to look for a library: the environment variable, beside the package, the build."""
-    if os.environ.get(variable):
-        yield Path(os.environ[variable])
-        return
+PACKAGE = Path(__file__).resolve().parent
+# The bridge's driver library, which the card library imports.
+BRIDGE = "CH367DLL64"
+
+
+class LibraryNotFoundError(OSError):
+    """The card library (or the simulator's) could not be loaded from any place searched."""
+
+
+def _load(variable: str, base: str) -> ctypes.CDLL:
+    """Loads `base` from the path in `variable` alone when that is set; otherwise from the copy
+    installed inside the package, then through the system's loader."""
     name = library_file_name(base)
-    package = Path(__file__).resolve().parent
-    yield package / name
-    yield package.parent / name
-    yield package.parent.parent / "build" / "dev" / "bin" / name
-    yield Path(name)  # the system's own search
+    override = os.environ.get(variable)
+    if override:
+        return _load_file(Path(override), f"{variable}={override}", [])
+    tried = [f"{variable} (not set)"]
+    copy = PACKAGE / name
+    if copy.exists():
+        return _load_file(copy, f"the package's copy {copy}", tried)
+    tried.append(f"the package's copy {copy}: no such file")
+    try:
+        if sys.platform == "win32":
+            # The standard search order, PATH included, which a bare name does not get here.
+            return ctypes.CDLL(ctypes.util.find_library(base) or name, winmode=0)
+        return ctypes.CDLL(name)
+    except OSError as error:
+        tried.append(f"the system loader ({name}): {error}")
+    raise _not_found(base, tried)
 
 
-def _load(variable, base):
-    tried = []
-    for path in _candidates(variable, base):
-        if path.is_absolute() and not path.exists():
-            tried.append(str(path))
-            continue
-        if sys.platform == "win32" and path.is_absolute():
-            os.add_dll_directory(str(path.parent))  # where its dependencies are found
-        try:
-            return ctypes.CDLL(str(path))
-        except OSError as error:
-            tried.append(f"{path} ({error})")
-    raise OSError(f"cannot load {base}; set {variable} to its path. Tried: " + "; ".join(tried))
+def _load_file(path: Path, description: str, tried: list[str]) -> ctypes.CDLL:
+    if not path.exists():
+        raise _not_found(path.stem, tried + [f"{description}: no such file"])
+    bridge = path.parent / library_file_name(BRIDGE)
+    if sys.platform == "win32":
+        os.add_dll_directory(str(path.parent))  # where its dependencies are found
+    elif bridge.exists() and bridge != path:
+        # A bridge library beside the card library is the one it imports: loaded first, it
+        # satisfies that import whatever the card library's own search path says.
+        ctypes.CDLL(str(bridge), mode=ctypes.RTLD_GLOBAL)
+    try:
+        return ctypes.CDLL(str(path))
+    except OSError as error:
+        raise _not_found(path.stem, tried + [f"{description}: {error}"]) from error
+
+
+def _not_found(base: str, tried: list[str]) -> LibraryNotFoundError:
+    return LibraryNotFoundError(f"cannot load {base}. Searched: " + "; ".join(tried))
 
 
 class Exports:
     """The library's exports with their prototypes. An export that the loaded library lacks
     raises NotImplementedError when it is called."""
 
-    def __init__(self, library):
+    def __init__(self, library: ctypes.CDLL) -> None:
         self.library = library
-        self.path = library._name
-        self.missing = []
+        self.path: str = library._name
+        self.missing: list[str] = []
         for name, (result, arguments) in PROTOTYPES.items():
             try:
                 function = getattr(library, name)
@@ -128,17 +155,21 @@ class Exports:
             function.argtypes = arguments
             setattr(self, name, function)
 
+    def __getattr__(self, name: str) -> Any:
+        """The exports, set in __init__ (this tells type checkers they exist)."""
+        raise AttributeError(name)
 
-def _missing(name, path):
-    def call(*_):
+
+def _missing(name: str, path: str) -> Callable[..., Any]:
+    def call(*_: object) -> Any:
         raise NotImplementedError(f"{name} is not exported by {path}")
     return call
 
 
-_exports = None
+_exports: Optional[Exports] = None
 
 
-def exports():
+def exports() -> Exports:
     """The loaded library (loaded on first use)."""
     global _exports
     if _exports is None:
@@ -146,11 +177,15 @@ def exports():
     return _exports
 
 
-def load_simulator():
+def is_loaded() -> bool:
+    return _exports is not None
+
+
+def load_simulator() -> ctypes.CDLL:
     """The simulator library CH367DLL64: QUORVEL_SIMULATOR_LIBRARY, or the one beside the
-    card library."""
+    card library, or the one the system's loader finds (the card library's own import)."""
     if not os.environ.get("QUORVEL_SIMULATOR_LIBRARY"):
-        beside = Path(exports().path).parent / library_file_name("CH367DLL64")
-        if beside.exists():
+        beside = Path(exports().path).parent / library_file_name(BRIDGE)
+        if beside.is_absolute() and beside.exists():
             return ctypes.CDLL(str(beside))
-    return _load("QUORVEL_SIMULATOR_LIBRARY", "CH367DLL64")
+    return _load("QUORVEL_SIMULATOR_LIBRARY", BRIDGE)

@@ -1,5 +1,8 @@
 """Bitmap files loaded by DioOpenBMP."""
+from __future__ import annotations
+
 import os
+from typing import Union
 from ctypes import byref, c_int16, c_void_p
 
 from ._library import exports
@@ -14,7 +17,7 @@ class Bitmap(Resource):
 
     _kind = "bitmap"
 
-    def __init__(self, path):
+    def __init__(self, path: Union[str, "os.PathLike[str]"]) -> None:
         self._dio = exports()
         status = c_int16(0)
         handle = self._dio.DioOpenBMP(None, os.fsencode(path), byref(status))
@@ -22,5 +25,5 @@ class Bitmap(Resource):
             raise DioError("DioOpenBMP", status.value)
         super().__init__(c_void_p(handle))
 
-    def _release(self, handle):
+    def _release(self, handle: c_void_p) -> None:
         self._dio.DioCloseBMP(None, byref(handle))

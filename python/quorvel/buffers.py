@@ -1,41 +1,50 @@
 """Turning Python values into what the C exports take, with the checks C cannot make."""
+from __future__ import annotations
+
 import ctypes
+from typing import Any, Union
+
+# What the exports take for a buffer: bytes, a ctypes array over the caller's memory, or None.
+Pointer = Any
+# Any object with the buffer protocol (bytes, bytearray, memoryview, array.array, numpy arrays).
+ReadableBuffer = Any
 
 
-def byte(value, name):
+def byte(value: int, name: str) -> int:
     """An unsigned 8-bit argument."""
     return _ranged(value, name, 0, 0xFF)
 
 
-def word(value, name):
+def word(value: int, name: str) -> int:
     """An unsigned 32-bit argument."""
     return _ranged(value, name, 0, 0xFFFFFFFF)
 
 
-def memory_words(value):
+def memory_words(value: int) -> int:
     """A memory transfer's word count: its byte count, 4 x words, must fit in 32 bits."""
     return _ranged(value, "words", 0, (1 << 30) - 1)
 
 
-def signed_word(value, name):
+def signed_word(value: int, name: str) -> int:
     """A signed 32-bit argument."""
     return _ranged(value, name, -0x80000000, 0x7FFFFFFF)
 
 
-def _ranged(value, name, low, high):
+def _ranged(value: int, name: str, low: int, high: int) -> int:
     value = int(value)
     if not low <= value <= high:
         raise ValueError(f"{name} must be {low}..{high}, not {value}")
     return value
 
 
-def readable(data, name, minimum=0):
+def readable(data: Any, name: str, minimum: int = 0) -> tuple[Pointer, int]:
     """A bytes-like object (bytes, bytearray, memoryview, array...) as (pointer, byte count).
     Writable buffers are passed without a copy; read-only ones other than bytes are copied."""
     if data is None:
         raise TypeError(f"{name} must be a bytes-like object, not None")
     if isinstance(data, bytes):
-        pointer, size = data, len(data)
+        pointer: Pointer = data
+        size = len(data)
     else:
         view = memoryview(data).cast("B")
         size = view.nbytes
@@ -48,12 +57,21 @@ def readable(data, name, minimum=0):
     return pointer, size
 
 
-def received(count):
+def writable(data: ReadableBuffer, name: str) -> tuple[Pointer, int]:
+    """A writable bytes-like object as (pointer to its memory, byte count)."""
+    view = memoryview(data)
+    if view.readonly or not view.c_contiguous:
+        raise ValueError(f"{name} must be a writable, contiguous buffer")
+    size = view.nbytes
+    return ((ctypes.c_uint8 * size).from_buffer(view.cast("B")) if size else None), size
+
+
+def received(count: int) -> ctypes.Array[ctypes.c_uint8]:
     """A zeroed receive buffer of `count` bytes."""
     return (ctypes.c_uint8 * count)()
 
 
-def text(value, name):
+def text(value: Union[str, bytes], name: str) -> bytes:
     """A string for the text exports: str (each character 0..255) or bytes, without NUL."""
     encoded = value.encode("latin-1") if isinstance(value, str) else bytes(value)
     if b"\0" in encoded:
@@ -61,7 +79,7 @@ def text(value, name):
     return encoded
 
 
-def character(value):
+def character(value: Union[str, int]) -> int:
     """A character code for the character exports, as the signed 8-bit value they take."""
     code = ord(value) if isinstance(value, str) else int(value)
     code = _ranged(code, "character", 0, 0xFF)

@@ -1,5 +1,8 @@
 """Status codes and the exception that carries them."""
+from __future__ import annotations
+
 import enum
+from typing import Optional, Union
 
 from ._library import exports
 
@@ -26,9 +29,10 @@ class Status(enum.IntEnum):
 BUS_FAILURE = "The bridge's bus gate did not respond: the SPI transaction failed."
 
 
-def error_message(status):
+def error_message(status: int) -> str:
     """DioGetErrorStr: the library's message for a status code."""
-    return exports().DioGetErrorStr(None, status).decode("ascii")
+    message: bytes = exports().DioGetErrorStr(None, status)
+    return message.decode("ascii")
 
 
 class DioError(Exception):
@@ -40,7 +44,7 @@ class DioError(Exception):
     function: the export that failed.
     """
 
-    def __init__(self, function, status=None):
+    def __init__(self, function: str, status: Optional[int] = None) -> None:
         self.function = function
         self.status = None if status is None else _as_status(status)
         self.message = BUS_FAILURE if status is None else error_message(status)
@@ -48,7 +52,7 @@ class DioError(Exception):
         super().__init__(f"{function}: {self.message}{code}")
 
 
-def _as_status(code):
+def _as_status(code: int) -> Union[Status, int]:
     try:
         return Status(code)
     except ValueError:

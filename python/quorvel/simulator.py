@@ -1,13 +1,27 @@
 """The simulator's control API (ch367sim.h), for tests of programs that use the card library on
-the simulated card. Every function acts on the one simulated card of the process."""
+the simulated card: open the card (a shared card file or the process's own), look at the panel
+and the bus, inject faults. Every function acts on the one simulated card of the process."""
+from __future__ import annotations
+
 import ctypes
 import enum
 import os
-from collections import namedtuple
 from ctypes import (POINTER, Structure, byref, c_char_p, c_int, c_size_t, c_uint8, c_uint16,
                     c_uint32, c_uint64)
+from typing import TYPE_CHECKING, Any, NamedTuple, Optional, Union
 
-from ._library import load_simulator
+from . import _gray, _library
+from ._optional import require
+
+if TYPE_CHECKING:
+    import numpy
+    from numpy.typing import NDArray
+
+    from .card import Card
+
+PathLike = Union[str, "os.PathLike[str]"]
+# The simulator's variable naming a card file that several processes share.
+CARD_VARIABLE = "CH367SIM_CARD"
 
 MEMORY_WORDS = 65536
 DISPLAY_MEMORY_BYTES = 8192
@@ -36,13 +50,33 @@ class _PatternGenerator(Structure):
                 ("trigger_mode", c_uint8 * 2), ("dds_resets", c_uint64)]
 
 
-Counters = namedtuple("Counters", "register_reads register_writes transactions opens closes")
-Transaction = namedtuple("Transaction", "sequence device lines success out read")
-PatternGenerator = namedtuple(
-    "PatternGenerator",
-    "ctrl_memory out_memory program_counter status io_lines trigger_mode dds_resets")
+class Counters(NamedTuple):
+    register_reads: int
+    register_writes: int
+    transactions: int
+    opens: int
+    closes: int
 
-_PROTOTYPES = {
+
+class Transaction(NamedTuple):
+    sequence: int
+    device: int
+    lines: int
+    success: bool
+    out: bytes
+    read: bytes
+
+
+class PatternGenerator(NamedTuple):
+    ctrl_memory: memoryview
+    out_memory: memoryview
+    program_counter: int
+    status: int
+    io_lines: int
+    trigger_mode: bytes
+    dds_resets: int
+
+_PROTOTYPES: dict[str, tuple[Any, list[Any]]] = {
     "ch367sim_reset": (None, []),
     "ch367sim_fail_open": (None, [c_int]),
     "ch367sim_fail_io_base": (None, [c_int]),
@@ -65,64 +99,79 @@ _PROTOTYPES = {
     "ch367sim_write_outputs": (c_int, []),
 }
 
-_library = None
+_simulator: Optional[ctypes.CDLL] = None
 
 
-def _sim():
-    global _library
-    if _library is None:
-        _library = load_simulator()
+def _sim() -> Any:
+    global _simulator
+    if _simulator is None:
+        _simulator = _library.load_simulator()
         for name, (result, arguments) in _PROTOTYPES.items():
-            function = getattr(_library, name)
+            function = getattr(_simulator, name)
             function.restype = result
             function.argtypes = arguments
-    return _library
+    return _simulator
 
 
-def reset():
+def open_card(card_file: Optional[PathLike] = None) -> Card:
+    """Opens the simulated card (DioInitialize): the one in `card_file`, which every process
+    naming that file shares (CH367SIM_CARD), or when not given the card the environment
+    names, by default one of this process's own. The card file is chosen once per process,
+    before the card library is first loaded: naming one later raises RuntimeError."""
+    from .card import Card
+    if card_file is not None:
+        wanted = os.fspath(card_file)
+        if _library.is_loaded() and os.environ.get(CARD_VARIABLE) != wanted:
+            raise RuntimeError(f"the simulated card is already in use; name the card file "
+                               f"{wanted} before the first card is opened")
+        os.environ[CARD_VARIABLE] = wanted
+    return Card()
+
+
+def reset() -> None:
     """Back to power-on: registers, devices, faults, logs, counters and output recordings."""
     _sim().ch367sim_reset()
 
 
-def fail_open(fail=True):
+def fail_open(fail: bool = True) -> None:
     _sim().ch367sim_fail_open(int(fail))
 
 
-def fail_io_base(fail=True):
+def fail_io_base(fail: bool = True) -> None:
     _sim().ch367sim_fail_io_base(int(fail))
 
 
-def inject_gate_fault(fault, nth=0):
+def inject_gate_fault(fault: GateFault, nth: int = 0) -> None:
     """A bus-gate fault for the nth transaction from now (1 = the next one), or every one (0)."""
     _sim().ch367sim_inject_gate_fault(GateFault(fault), nth)
 
 
-def clear_faults():
+def clear_faults() -> None:
     _sim().ch367sim_clear_faults()
 
 
-def is_open():
-    return _sim().ch367sim_is_open() != 0
+def is_open() -> bool:
+    return bool(_sim().ch367sim_is_open())
 
 
-def register(offset):
-    return _sim().ch367sim_register(offset)
+def register(offset: int) -> int:
+    return int(_sim().ch367sim_register(offset))
 
 
-def line_register():
-    return _sim().ch367sim_line_register()
+def line_register() -> int:
+    return int(_sim().ch367sim_line_register())
 
 
-def set_line_register(value):
+def set_line_register(value: int) -> None:
     _sim().ch367sim_set_line_register(value)
 
 
-def counters():
+def counters() -> Counters:
     c = _sim().ch367sim_get_counters()
     return Counters(c.register_reads, c.register_writes, c.transactions, c.opens, c.closes)
 
 
-def transactions():
+def transactions() -> list[Transaction]:
     """The transaction log, oldest first: device, line register, success, bytes sent (out) and
     bytes the host read back (read)."""
     result, entry = [], _Transaction()
@@ -134,15 +183,15 @@ def transactions():
     return result
 
 
-def clear_log():
+def clear_log() -> None:
     _sim().ch367sim_clear_log()
 
 
-def set_logging(enabled):
+def set_logging(enabled: bool) -> None:
     _sim().ch367sim_set_logging(int(enabled))
 
 
-def pattern_generator():
+def pattern_generator() -> PatternGenerator:
     """The pattern generator's registers, and its two memories as read-only lists of 32-bit
     words."""
     pg = _sim().ch367sim_get_pattern_generator()
@@ -150,26 +199,27 @@ def pattern_generator():
                             pg.status, pg.io_lines, bytes(pg.trigger_mode), pg.dds_resets)
 
 
-def _words(pointer):
+def _words(pointer: Any) -> memoryview:
     words = (c_uint32 * MEMORY_WORDS).from_address(ctypes.addressof(pointer.contents))
     return memoryview(words).cast("B").cast("I").toreadonly()
 
 
-def display_memory():
+def display_memory() -> bytes:
     """The display memory: 64 rows of 128 bytes, two pixels per byte, even x high nibble."""
     return ctypes.string_at(_sim().ch367sim_display_memory(), DISPLAY_MEMORY_BYTES)
 
 
-def display_is_on():
-    return _sim().ch367sim_display_is_on() != 0
+def display_is_on() -> bool:
+    return bool(_sim().ch367sim_display_is_on())
 
 
-def write_display_png(path, scale=1):
+def write_display_png(path: PathLike, scale: int = 1) -> bool:
     """Writes the panel picture; returns True on success."""
-    return _sim().ch367sim_write_display_png(os.fsencode(path), scale) != 0
+    return bool(_sim().ch367sim_write_display_png(os.fsencode(path), scale))
 
 
-def compare_display_png(reference, diff=None):
+def compare_display_png(reference: PathLike,
+                        diff: Optional[PathLike] = None) -> tuple[int, int]:
     """Compares the panel with a reference PNG: (1 same / 0 different / -1 unreadable,
     differing panel pixels). A difference picture goes to `diff` when given."""
     differing = c_uint64(0)
@@ -178,6 +228,32 @@ def compare_display_png(reference, diff=None):
     return result, differing.value
 
 
-def write_outputs():
+def write_outputs() -> bool:
     """Writes the output files the CH367SIM_* variables asked for, now."""
-    return _sim().ch367sim_write_outputs() != 0
+    return bool(_sim().ch367sim_write_outputs())
+
+
+def panel_levels() -> bytes:
+    """What the panel shows, as 64 rows of 256 gray levels (0..15), row 0 first: the display
+    memory while the display is on, all 0 while it is off."""
+    if not display_is_on():
+        return bytes(_gray.COLUMNS * _gray.ROWS)
+    return _gray.unpack(display_memory())
+
+
+def panel_array() -> NDArray[numpy.uint8]:
+    """What the panel shows as a numpy uint8 array shaped (64, 256) of gray levels 0..15."""
+    np = require("numpy", "simulator.panel_array")
+    levels: NDArray[numpy.uint8] = np.frombuffer(bytearray(panel_levels()), np.uint8)
+    return levels.reshape(_gray.ROWS, _gray.COLUMNS)
+
+
+def panel_image(scale: int = 1) -> Any:
+    """What the panel shows as a Pillow grayscale ("L") image of 256 x 64 pixels, each a square
+    of scale x scale, gray 17 x level: the picture write_display_png writes."""
+    pil = require("PIL.Image", "simulator.panel_image")
+    gray = panel_levels().translate(bytes(17 * min(level, 15) for level in range(256)))
+    image = pil.frombytes("L", (_gray.COLUMNS, _gray.ROWS), gray)
+    if scale != 1:
+        image = image.resize((_gray.COLUMNS * scale, _gray.ROWS * scale), pil.Resampling.NEAREST)
+    return image

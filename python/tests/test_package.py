@@ -1,0 +1,47 @@
+"""The installed package: its version, where it finds the library, the simulated card file."""
+import os
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+import quorvel
+from quorvel import _library, simulator
+
+ROOT = Path(__file__).resolve().parents[2]
+
+
+def test_version_is_the_librarys():
+    cmake = (ROOT / "CMakeLists.txt").read_text()
+    assert quorvel.__version__ == re.search(r"QuorvelWCHDLL VERSION ([\d.]+)", cmake).group(1)
+
+
+def test_a_missing_library_names_every_place_searched(monkeypatch):
+    monkeypatch.delenv("QUORVEL_NOTHING", raising=False)
+    with pytest.raises(quorvel.LibraryNotFoundError) as raised:
+        _library._load("QUORVEL_NOTHING", "QuorvelNoSuchLibrary")
+    message = str(raised.value)
+    for place in ("QUORVEL_NOTHING (not set)",
+                  str(_library.PACKAGE / _library.library_file_name("QuorvelNoSuchLibrary")),
+                  "the system loader (libQuorvelNoSuchLibrary.so)"):
+        assert place in message
+
+
+def test_a_library_named_by_the_variable_is_the_only_place_tried(monkeypatch, tmp_path):
+    monkeypatch.setenv("QUORVEL_NOTHING", str(tmp_path / "libQuorvelWCHDLL.so"))
+    with pytest.raises(quorvel.LibraryNotFoundError, match="QUORVEL_NOTHING=.*no such file$"):
+        _library._load("QUORVEL_NOTHING", "QuorvelWCHDLL")
+
+
+def test_the_card_file_is_named_before_the_card_library_loads(tmp_path):
+    card_file = tmp_path / "card"
+    program = ("import os, quorvel; from quorvel import simulator\n"
+               f"with simulator.open_card({str(card_file)!r}) as card: card.pattern.arm()\n"
+               "print(os.environ['CH367SIM_CARD'])\n"
+               "simulator.open_card('/elsewhere')\n")
+    run = subprocess.run([sys.executable, "-c", program], capture_output=True, text=True,
+                         env=dict(os.environ, PYTHONPATH=str(ROOT / "python")))
+    assert run.stdout == f"{card_file}\n"
+    assert "RuntimeError: the simulated card is already in use" in run.stderr
