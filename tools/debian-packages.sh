@@ -13,6 +13,10 @@ test_packages=(
   libcli11-dev                           # dio's command line
   imagemagick                            # sample bitmaps the loader tests compare against
   python3-pytest                         # the Python bindings' tests
+  python3-numpy python3-pil              # the Python package's array and image layer, in its tests
+  python3-setuptools python3-wheel       # building the Python package (pip install ./python)
+  python3-pip python3-venv               # installing it into a fresh virtual environment
+  mypy                                   # the Python package's type check
   mono-mcs mono-runtime                  # the C# bindings' tests
   sigrok-cli                             # decodes the simulator's bus recording in its tests
   valgrind                               # the demo under memcheck

@@ -1,8 +1,8 @@
 """Loads a pattern into the output memory, reads it back and arms the pattern generator, with the
 quorvel package (python/quorvel). Exits with 0 when the pattern read back equals the one written.
 
-Usage: PYTHONPATH=python python3 examples/python/load_pattern.py
-(QUORVEL_LIBRARY may name the card library to load.)
+Usage, with the package installed (pip install ./python) or on PYTHONPATH:
+    QUORVEL_LIBRARY=build/dev/bin/libQuorvelWCHDLL.so python3 examples/python/load_pattern.py
 """
 import struct
 import sys
