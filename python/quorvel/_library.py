@@ -96,7 +96,8 @@ class LibraryNotFoundError(OSError):
 
 def _load(variable: str, base: str) -> ctypes.CDLL:
     """Loads `base` from the path in `variable` alone when that is set; otherwise from the copy
-    installed inside the package, then through the system's loader."""
+    installed inside the package, then (from the source tree) the project's build, then through
+    the system's loader."""
     name = library_file_name(base)
     override = os.environ.get(variable)
     if override:
@@ -106,6 +107,12 @@ def _load(variable: str, base: str) -> ctypes.CDLL:
     if copy.exists():
         return _load_file(copy, f"the package's copy {copy}", tried)
     tried.append(f"the package's copy {copy}: no such file")
+    if (PACKAGE.parent / "pyproject.toml").exists():
+        # The package runs from the project's source tree (python/ on PYTHONPATH): its build.
+        built = PACKAGE.parent.parent / "build" / "dev" / "bin" / name
+        if built.exists():
+            return _load_file(built, f"the project's build {built}", tried)
+        tried.append(f"the project's build {built}: no such file")
     try:
         if sys.platform == "win32":
             # The standard search order, PATH included, which a bare name does not get here.
