@@ -69,13 +69,15 @@ class Memory:
                                  f"not {count}")
         else:
             start, data = _address(key), _words([words])
-        self._card._write_memory(self._write, start, data)
+        if data:  # an empty slice changes nothing, as in Python
+            self._card._write_memory(self._write, start, data)
 
     def read(self, start: int, count: int) -> NDArray[numpy.uint32]:
         """`count` words from word address `start` as a numpy uint32 array."""
         np = require("numpy", f"reading the {self.name} memory as an array")
         words = np.empty(count, dtype="<u4")
-        self._card._read_memory_into(self._read, start, words)
+        if count:  # an empty slice reads nothing, as in Python
+            self._card._read_memory_into(self._read, start, words)
         result: NDArray[numpy.uint32] = words.astype(np.uint32, copy=False)
         return result
 
@@ -120,11 +122,11 @@ def _words(words: Any) -> bytes:
         view = memoryview(words)
     except TypeError:
         try:
-            return _little_endian(array.array("I", [int(w) for w in words]))
+            return _little_endian(array.array("I", [int(w) for w in words]), order="@")
         except OverflowError as error:
             raise ValueError("memory words must be 0..4294967295") from error
-    if view.itemsize == 4 and view.format.lstrip("@=") in ("I", "i", "L", "l"):
-        return _little_endian(array.array("I", view.tobytes()))
+    if view.itemsize == 4 and view.format[-1:] in ("I", "i", "L", "l"):
+        return _little_endian(array.array("I", view.tobytes()), order=view.format[0])
     if view.itemsize != 1:
         raise TypeError(f"a buffer of format {view.format!r} is not one of 32-bit words")
     if view.nbytes % 4:
@@ -132,8 +134,9 @@ def _words(words: Any) -> bytes:
     return view.tobytes()
 
 
-def _little_endian(words: array.array[int]) -> bytes:
-    if sys.byteorder == "big":
+def _little_endian(words: array.array[int], order: str) -> bytes:
+    """The words' little-endian images; `order` is their buffer format's byte-order character."""
+    if order in ">!" or (order not in "<" and sys.byteorder == "big"):
         words.byteswap()
     return words.tobytes()
 

@@ -36,8 +36,10 @@ def test_a_library_named_by_the_variable_is_the_only_place_tried(monkeypatch, tm
 
 
 def test_the_card_file_is_named_before_the_card_library_loads(tmp_path):
+    """In a process where numpy and Pillow cannot be imported, as the package needs neither."""
     card_file = tmp_path / "card"
-    program = ("import os, quorvel; from quorvel import simulator\n"
+    program = ("import sys; sys.modules['numpy'] = sys.modules['PIL'] = None\n"
+               "import os, quorvel; from quorvel import simulator\n"
                f"with simulator.open_card({str(card_file)!r}) as card: card.pattern.arm()\n"
                "print(os.environ['CH367SIM_CARD'])\n"
                "simulator.open_card('/elsewhere')\n")

@@ -1,5 +1,6 @@
 """card.pattern: the memories as arrays, the registers as properties, run control."""
 import array
+import ctypes
 
 import pytest
 
@@ -12,7 +13,8 @@ WORDS = [0x03020100, 0xFFFFFFFF, 0, 0x80000001]
 
 @pytest.mark.parametrize("words", [
     np.array(WORDS, dtype=np.uint32), np.array(WORDS, dtype=np.int64), np.array(WORDS, ">u4"),
-    array.array("I", WORDS), WORDS, bytes.fromhex("00010203 ffffffff 00000000 01000080")])
+    array.array("I", WORDS), (ctypes.c_uint32 * 4)(*WORDS), WORDS,
+    bytes.fromhex("00010203 ffffffff 00000000 01000080")])
 def test_slice_writes_take_arrays_buffers_and_integers(card, words):
     card.pattern.output[8:12] = words
     assert simulator.pattern_generator().out_memory[8:12].tolist() == WORDS
@@ -28,6 +30,9 @@ def test_words_and_memories(card):
     assert card.pattern.output[4:8].tolist() == [0, 0, 0, 0]
     control.clear()
     assert control[6] == 0
+    simulator.clear_log()
+    control[3:3] = []             # empty slices, as in Python: nothing sent
+    assert control[3:3].size == 0 and simulator.transactions() == []
 
 
 def test_a_read_of_8192_words_or_more_succeeds(card):
