@@ -31,7 +31,7 @@ class Display:
         self._overlays: list[Callable[[], None]] = []
 
     def setup(self) -> None:
-        """Brings the display up (DioSetupOLED); the panel stays dark until show()."""
+        """Brings the display up (DioSetupOLED)."""
         self._card.setup_oled()
 
     @property
@@ -78,7 +78,8 @@ class Display:
         converted to the 16 gray levels; what falls outside the frame is cut off."""
         width, height, levels = _gray.image_levels(image, dither)
         left, right = max(x, 0), min(x + width, COLUMNS)
-        for row in range(max(y, 0), min(y + height, ROWS)):
+        rows = range(max(y, 0), min(y + height, ROWS)) if left < right else range(0)
+        for row in rows:
             source = (row - y) * width - x
             self._levels[row * COLUMNS + left:row * COLUMNS + right] = \
                 levels[source + left:source + right]

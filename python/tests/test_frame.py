@@ -64,6 +64,7 @@ def test_dithering_keeps_the_mean_gray_of_an_area(display):
 
 def test_image_is_cut_at_the_frame_edges(display):
     display.image(Image.new("L", (10, 10), 255), 250, -4, dither=False)
+    display.image(Image.new("L", (10, 10), 255), 300, 0, dither=False)  # wholly outside
     assert display.frame.sum() == 15 * 6 * 6
     assert display.frame[0:6, 250:256].min() == 15
 
