@@ -125,7 +125,7 @@ def _load(variable: str, base: str) -> ctypes.CDLL:
 
 def _load_file(path: Path, description: str, tried: list[str]) -> ctypes.CDLL:
     if not path.exists():
-        raise _not_found(path.stem, tried + [f"{description}: no such file"])
+        raise _not_found(path.name, tried + [f"{description}: no such file"])
     bridge = path.parent / library_file_name(BRIDGE)
     if sys.platform == "win32":
         os.add_dll_directory(str(path.parent))  # where its dependencies are found
@@ -136,7 +136,7 @@ def _load_file(path: Path, description: str, tried: list[str]) -> ctypes.CDLL:
     try:
         return ctypes.CDLL(str(path))
     except OSError as error:
-        raise _not_found(path.stem, tried + [f"{description}: {error}"]) from error
+        raise _not_found(path.name, tried + [f"{description}: {error}"]) from error
 
 
 def _not_found(base: str, tried: list[str]) -> LibraryNotFoundError:
