@@ -25,6 +25,7 @@ def test_a_missing_library_names_every_place_searched(monkeypatch):
     message = str(raised.value)
     for place in ("QUORVEL_NOTHING (not set)",
                   str(_library.PACKAGE / _library.library_file_name("QuorvelNoSuchLibrary")),
+                  str(ROOT / "build" / "dev" / "bin" / "libQuorvelNoSuchLibrary.so"),
                   "the system loader (libQuorvelNoSuchLibrary.so)"):
         assert place in message
 
