@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the named seed files of the BMP loader fuzzer into tests/fuzz/corpus.
+"""Writes the named seed files of the BMP loader fuzzers into tests/fuzz/corpus/bmp.
 
 Each seed is a well-formed little file or one that breaks exactly one rule of the loader; the
 two pictures come from tests/samples/make_bitmaps.sh (ImageMagick). Run from anywhere:
@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 
 HERE = pathlib.Path(__file__).resolve().parent
-CORPUS = HERE / "corpus"
+CORPUS = HERE / "corpus" / "bmp"
 PIXEL_START = 54 + 16 * 4  # header and a 16-entry colour table
 
 

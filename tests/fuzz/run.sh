@@ -1,16 +1,49 @@
 #!/usr/bin/env bash
-# Builds the BMP loader fuzzer (fuzz preset) and runs it for SECONDS (default 60), starting from
-# the committed seeds and the inputs earlier runs kept in build/fuzz/corpus. Exits non-zero on any
-# crash, leak, sanitizer report or input that takes over 10 s; the input that did it is saved in
-# build/fuzz/artifacts/.
-# Usage: tests/fuzz/run.sh [SECONDS]
+# Builds the fuzz targets (fuzz preset) and runs each for its time, starting from its committed
+# seeds in tests/fuzz/corpus/ and the inputs earlier runs kept in build/fuzz/corpora/TARGET.
+# Fails on any crash, leak, sanitizer report, broken check or input that takes over 10 s; the
+# input that did it is saved as build/fuzz/artifacts/TARGET-*. With a target, runs only that
+# one, for SECONDS (0: no limit), passing the further options to libFuzzer (e.g. -runs=N).
+# Usage: tests/fuzz/run.sh [TARGET [SECONDS [LIBFUZZER-OPTION...]]]
 set -euo pipefail
-seconds=${1:-60}
 cd "$(dirname "$0")/../.."
+
+# Target, seconds in CI, seed directory under tests/fuzz/corpus and dictionary under
+# tests/fuzz/dict (both shared by targets that read the same format).
+targets=(
+  "bmp_parser_fuzz 60 bmp"
+  "bmp_loader_fuzz 20 bmp"
+  "script_fuzz 20 script"
+  "word_file_fuzz 20 word_file"
+  "numbers_fuzz 20 numbers"
+)
+
+fuzz() {  # TARGET SECONDS FORMAT [LIBFUZZER-OPTION...]
+  local target=$1 seconds=$2 format=$3
+  shift 3
+  mkdir -p "build/fuzz/corpora/$target" build/fuzz/artifacts
+  echo "== $target, ${seconds} s"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      "build/fuzz/bin/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+      -dict="tests/fuzz/dict/$format.dict" -artifact_prefix="build/fuzz/artifacts/$target-" "$@" \
+      "build/fuzz/corpora/$target" "tests/fuzz/corpus/$format"
+}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-mkdir -p build/fuzz/corpus build/fuzz/artifacts
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    build/fuzz/bin/bmp_loader_fuzz -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-    -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus
+
+failed=()
+for entry in "${targets[@]}"; do
+  read -r target seconds format <<<"$entry"
+  if (($#)); then
+    [[ $target == "$1" ]] || continue
+    fuzz "$target" "${2:-$seconds}" "$format" "${@:3}"
+    exit
+  fi
+  fuzz "$target" "$seconds" "$format" || failed+=("$target")
+done
+(($# == 0)) || { echo "no fuzz target '$1'" >&2; exit 2; }
+if ((${#failed[@]})); then
+  echo "findings in: ${failed[*]} (inputs in build/fuzz/artifacts/)" >&2
+  exit 1
+fi

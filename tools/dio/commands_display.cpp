@@ -99,8 +99,9 @@ Action define_line(CLI::App& command) {
     add_level(command, "level1", args->levels[1], "gray level 0..15 towards the end");
     add_target(command, args->target);
     return [args](Session& session) {
-        const auto& [x0, y0, x1, y1] = args->ends;
-        const auto& [level0, level1] = args->levels;
+        // Plain names, not structured bindings: clang 14 (the fuzz build) cannot capture those.
+        const auto x0 = args->ends[0], y0 = args->ends[1], x1 = args->ends[2], y1 = args->ends[3];
+        const auto level0 = args->levels[0], level1 = args->levels[1];
         draw(session, args->target,
              [&](DioMasterHandle* card) { DioWriteOLEDLineImm(card, x0, y0, x1, y1, level0, level1); },
              [&](DioMasterHandle* card, std::int32_t mode) {
