@@ -25,8 +25,9 @@ test_packages=(
 # The Windows DLL cross-built and its whole suite run under Wine (the windows preset).
 windows_packages=(g++-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev googletest wine64)
 
-# Fuzzing (the fuzz preset) and static analysis (tools/lint.sh).
-analysis_packages=(clang-14 libclang-rt-14-dev cppcheck clang-tidy-14)
+# Fuzzing (the fuzz preset), static analysis (tools/lint.sh) and the coverage report
+# (tools/coverage.sh).
+analysis_packages=(clang-14 libclang-rt-14-dev cppcheck clang-tidy-14 gcovr)
 
 # Prints the packages of the arguments that are not installed, one a line.
 missing_packages() {
