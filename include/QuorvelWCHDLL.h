@@ -250,11 +250,14 @@ QUORVEL_API void DioWriteOLEDStrBuff(DioMasterHandle* handle, int32_t mode, uint
 /* Loads a BMP file whose rows hold display-packed pixels (4 bits per pixel, left pixel in the
  * high nibble), prints its size and header fields to standard output (21 lines), and returns the
  * bitmap, rows taken counted back from the end of the file so a bottom-up file comes out top row
- * first. Returns NULL with status -12 for a NULL path, a file that does not open (nothing is
- * printed) and a file that is refused (only its "file size" line is printed): shorter than the
- * 54-byte header, data offset past its end, negative height (top-down), negative or over-32-bit
- * row size, fewer pixel bytes than height x row size, over 2^31 - 1 bytes, unreadable, or no
- * memory. Untouched status on success. Needs no master handle. The first argument is ignored. */
+ * first. Returns NULL with status -12, printing nothing, for a NULL path and for a name that
+ * does not open as a regular file: missing, not readable, a directory, a FIFO or a device (opened
+ * without waiting, so a FIFO with no writer does not block). Returns NULL with status -12 after
+ * printing only the "file size" line, with the file's true size, for a regular file that is
+ * refused: over 2^31 - 1 bytes, shorter than the 54-byte header, data offset past its end,
+ * negative height (top-down), negative or over-32-bit row size, fewer pixel bytes than height x
+ * row size, a read that fails, or no memory. Untouched status on success. Needs no master
+ * handle. The first argument is ignored. */
 QUORVEL_API DioBitmap* DioOpenBMP(void* reserved, const char* path, int16_t* status);
 /* Frees *bitmap and sets it to NULL; a NULL bitmap or variable pointer does nothing. */
 QUORVEL_API void DioCloseBMP(void* reserved, DioBitmap** bitmap);

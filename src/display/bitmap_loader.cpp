@@ -1,43 +1,38 @@
 // Loading and releasing bitmaps: DioOpenBMP reads the whole file into memory and hands the bytes
 // to the parser.
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 
 #include "display/bitmap_parser.h"
+#include "display/regular_file.h"
 #include "link/diagnostic_print.h"
 #include "link/master_handle.h"
 
 namespace quorvel::display {
 namespace {
 
-// Larger files are refused: their size does not fit the 32-bit value the diagnostics print.
-constexpr long kLargestFile = std::numeric_limits<std::int32_t>::max();
-
-// The file's length in bytes, leaving it positioned at the start; -1 when it cannot be found.
-long file_length(std::FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long length = std::ftell(file);
-    if (std::fseek(file, 0, SEEK_SET) != 0) return -1;
-    return length;
-}
+// Larger files are refused after their size line: the header's fields are 32-bit and the whole
+// file is read into memory.
+constexpr std::int64_t kLargestFile = std::numeric_limits<std::int32_t>::max();
 
 DioBitmap* load_bitmap_file(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return nullptr;
+    const RegularFile file = open_regular_file(path);
+    if (file.stream == nullptr) return nullptr;
 
+    // The true size, also of a file too large to load, so every file that opens prints this line.
+    link::diagnostic_print("file size: %" PRId64 "\n", file.size);
     DioBitmap* bitmap = nullptr;
     std::uint8_t* bytes = nullptr;
-    const long length = file_length(file);
-    if (length >= 0 && length <= kLargestFile) {
-        link::diagnostic_print("file size: %d\n", static_cast<int>(length));
-        const auto size = static_cast<std::size_t>(length);
+    if (file.size <= kLargestFile) {
+        const auto size = static_cast<std::size_t>(file.size);
         bytes = static_cast<std::uint8_t*>(std::malloc(size == 0 ? 1 : size));
-        if (bytes != nullptr && std::fread(bytes, 1, size, file) == size)
+        if (bytes != nullptr && std::fread(bytes, 1, size, file.stream) == size)
             bitmap = parse_bitmap({bytes, size}, path);
     }
     std::free(bytes);
-    std::fclose(file);
+    std::fclose(file.stream);
     return bitmap;
 }
 
