@@ -51,10 +51,12 @@ void run_on_simulator(benchmark::State& state, bool logging,
 }
 
 // Raw register accesses with no library work between them: a write and a read of the SPI
-// control register, the least the simulated bridge costs per access.
+// control register, the least the simulated bridge costs per access. The bridge is opened first:
+// a closed one refuses them.
 void BM_RegisterAccesses(benchmark::State& state) {
     ch367sim_reset();
     ch367sim_set_logging(0);
+    CH367OpenDevice(0, 0, 0);
     const std::uint64_t spi_control =
         CH367SIM_IO_BASE + static_cast<std::uint8_t>(quorvel::link::Register::SpiControl);
     std::uint8_t value = 0;

@@ -78,8 +78,17 @@ void Bridge::record(bool is_write, std::uint8_t offset, std::uint8_t value) {
     }
 }
 
+// Once the device is closed the driver's register calls fail, as on the card: nothing is read or
+// written and no device sees anything, but the access is counted and shown in the outputs.
+bool Bridge::refuse() {
+    ++counters_.closed_accesses;
+    if (observer_ != nullptr) observer_->access_refused();
+    return false;
+}
+
 bool Bridge::read(std::uint64_t address, std::uint8_t* value) {
     ++counters_.register_reads;
+    if (!open_) return refuse();
     if (value == nullptr || address < CH367SIM_IO_BASE || address > CH367SIM_IO_BASE + 0xFF) {
         return false;
     }
@@ -93,6 +102,7 @@ bool Bridge::read(std::uint64_t address, std::uint8_t* value) {
 
 bool Bridge::write(std::uint64_t address, std::uint8_t value) {
     ++counters_.register_writes;
+    if (!open_) return refuse();
     if (address < CH367SIM_IO_BASE || address > CH367SIM_IO_BASE + 0xFF) return false;
     const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
     record(true, offset, value);

@@ -67,6 +67,7 @@ private:
     void begin_transaction();
     void end_transaction(bool success);
     void record(bool is_write, std::uint8_t offset, std::uint8_t value);
+    bool refuse();
 
     std::array<std::uint8_t, 256> registers_{};
     std::array<SpiDevice*, kDeviceCount> devices_{};

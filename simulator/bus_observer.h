@@ -16,6 +16,8 @@ public:
     virtual void device_closed() = 0;
     // Every CH367ReadIoByte / CH367WriteIoByte within the register block, before its effect.
     virtual void register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) = 0;
+    // A CH367ReadIoByte / CH367WriteIoByte refused because the bridge was closed.
+    virtual void access_refused() = 0;
     // The bus gate opened (sequence: the transaction's number in the simulator's log) and closed;
     // success is false when an injected gate fault kept the gate where it was.
     virtual void transaction_begun(std::uint64_t sequence) = 0;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "replacing_file.h"
+
 namespace ch367sim {
 
 namespace {
@@ -120,13 +122,9 @@ bool write_png_stream(std::FILE* file, unsigned width, unsigned height, PngColou
 bool write_png(const char* path, unsigned width, unsigned height, PngColour colour,
                const PngRowSource& row_source) {
     if (path == nullptr || width == 0 || height == 0) return false;
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
-    const bool written = write_png_stream(file, width, height, colour, row_source);
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    std::remove(path);  // no half-written picture left behind
-    return false;
+    ReplacingFile file(path);  // no half-written picture left behind
+    if (file.stream() == nullptr) return false;
+    return write_png_stream(file.stream(), width, height, colour, row_source) && file.commit();
 }
 
 }  // namespace ch367sim

@@ -35,7 +35,8 @@ class GateFault(enum.IntEnum):
 
 class _Counters(Structure):
     _fields_ = [("register_reads", c_uint64), ("register_writes", c_uint64),
-                ("transactions", c_uint64), ("opens", c_uint64), ("closes", c_uint64)]
+                ("transactions", c_uint64), ("opens", c_uint64), ("closes", c_uint64),
+                ("closed_accesses", c_uint64)]
 
 
 class _Transaction(Structure):
@@ -56,6 +57,7 @@ class Counters(NamedTuple):
     transactions: int
     opens: int
     closes: int
+    closed_accesses: int
 
 
 class Transaction(NamedTuple):
@@ -168,7 +170,8 @@ def set_line_register(value: int) -> None:
 
 def counters() -> Counters:
     c = _sim().ch367sim_get_counters()
-    return Counters(c.register_reads, c.register_writes, c.transactions, c.opens, c.closes)
+    return Counters(c.register_reads, c.register_writes, c.transactions, c.opens, c.closes,
+                    c.closed_accesses)
 
 
 def transactions() -> list[Transaction]:

@@ -70,6 +70,7 @@ typedef struct ch367sim_counters {
     uint64_t transactions;     /* bus openings (gate written from 1 to 0) */
     uint64_t opens;            /* CH367OpenDevice calls */
     uint64_t closes;           /* CH367CloseDevice calls */
+    uint64_t closed_accesses;  /* register reads and writes refused on a closed bridge */
 } ch367sim_counters;
 CH367SIM_API ch367sim_counters ch367sim_get_counters(void);
 
@@ -94,7 +95,7 @@ CH367SIM_API size_t ch367sim_transaction_count(void);
 CH367SIM_API int ch367sim_get_transaction(size_t index, ch367sim_transaction* entry);
 CH367SIM_API void ch367sim_clear_log(void);
 
-/* ---- Register trace: every CH367ReadIoByte / CH367WriteIoByte, off after reset ------------ */
+/* ---- Register trace: every register access on an open bridge, off after reset ------------- */
 typedef struct ch367sim_register_access {
     uint8_t is_write;  /* 1 for CH367WriteIoByte, 0 for CH367ReadIoByte */
     uint8_t offset;    /* register offset from the I/O base */
@@ -184,9 +185,11 @@ CH367SIM_API int ch367sim_compare_display_png(const char* reference_png, const c
 /* ---- Output files for host programs ------------------------------------------------------ */
 /* Environment variables that only the simulator reads ask for output files (see
  * docs/simulator-outputs.md): CH367SIM_OUTPUT_DIR, CH367SIM_PNG, CH367SIM_PNG_SCALE, CH367SIM_VCD,
- * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST. They are read once, when the simulated card is
- * first used. The files are written at every CH367CloseDevice and, when the bus was used after
- * the last writing, at process exit; ch367sim_reset starts them afresh. */
+ * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST, CH367SIM_VCD_LIMIT. They are read once, when the
+ * simulated card is first used, and relative paths are resolved then. The files are written at
+ * every CH367CloseDevice and, when the bus was used after the last writing, at process exit;
+ * ch367sim_reset starts them afresh. Each file is renamed into place only when complete; each
+ * one that could not be written is named in one line on standard error. */
 /* Writes the requested files now. Returns 1 when every one was written; 0 when one failed or
  * none was asked for. */
 CH367SIM_API int ch367sim_write_outputs(void);

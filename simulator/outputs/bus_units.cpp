@@ -66,6 +66,11 @@ void BusUnitAssembler::register_accessed(bool is_write, std::uint8_t offset, std
     if (is_write && offset == kAddressLow) emit_event(BusUnit::Kind::AddressLow, time, value);
 }
 
+void BusUnitAssembler::access_refused(std::uint64_t time) {
+    ++pending_;
+    emit_event(BusUnit::Kind::Refused, time);
+}
+
 void BusUnitAssembler::transaction_begun(std::uint64_t sequence, std::uint64_t time) {
     finish();
     current_ = {};

@@ -1,6 +1,6 @@
 // Cuts the stream of bus events into units that the command decoder reads: one per SPI
 // transaction, per line-register write made outside a transaction, per write of the address
-// low register, per open and per close of the bridge. Every register access is counted in
+// low register, per open and per close of the bridge, and per access refused on a closed bridge. Every register access is counted in
 // exactly one unit: a transaction's unit holds the accesses from the end of the unit before it
 // up to the line-register write that deselects after the bus closed (the whole register
 // sequence of one SPI transaction); the other units hold the accesses since the unit before.
@@ -15,7 +15,7 @@
 namespace ch367sim {
 
 struct BusUnit {
-    enum class Kind : std::uint8_t { Transaction, Lines, AddressLow, Opened, Closed };
+    enum class Kind : std::uint8_t { Transaction, Lines, AddressLow, Opened, Closed, Refused };
     // Bytes of each direction kept for the log; the count says how many there were.
     static constexpr std::size_t kKeptBytes = 32;
 
@@ -52,6 +52,8 @@ public:
     void device_closed(std::uint64_t time);
     void register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value,
                            std::uint64_t time);
+    // A register access the closed bridge refused: a unit of its own, of that one access.
+    void access_refused(std::uint64_t time);
     void transaction_begun(std::uint64_t sequence, std::uint64_t time);
     void transaction_ended(bool success);
     void lines_written(std::uint8_t before, std::uint8_t after, std::uint64_t time);

@@ -37,6 +37,7 @@ constexpr const char* kRun =
     "DioWriteOLEDArrImm, alone or under Row/Area/2DUnpacked/Char/Str/AreaBMP Imm";
 constexpr const char* kOtherDisplayWrite = "display write of another shape";
 constexpr const char* kGateClosed = "transaction that did not open the bus";
+constexpr const char* kClosedBridge = "register accesses on a closed bridge";
 
 bool is_address_command(const BusUnit& unit) {
     return unit.count == kAddressCommandLength && unit.out[0] == kAddressCommand &&
@@ -53,6 +54,11 @@ std::string shown_bytes(const std::uint8_t* bytes, std::uint64_t count, std::siz
 }  // namespace
 
 void CommandDecoder::add(const BusUnit& unit) {
+    if (unit.kind == BusUnit::Kind::Refused) {
+        refused(unit);
+        return;
+    }
+    end_refused_run();
     const bool after_pause = std::exchange(pause_just_ended_, false);
     switch (unit.kind) {
         case BusUnit::Kind::Opened:
@@ -75,10 +81,31 @@ void CommandDecoder::add(const BusUnit& unit) {
             return;
         case BusUnit::Kind::Lines: lines(unit); return;
         case BusUnit::Kind::Transaction: transaction(unit, after_pause); return;
+        case BusUnit::Kind::Refused: return;
     }
 }
 
+// The driver refuses register calls once the bridge is closed, so a host that goes on using a
+// closed card sends nothing; the log shows how much it tried, one line per run of accesses.
+void CommandDecoder::refused(const BusUnit& unit) {
+    if (refused_count_ == 0) {
+        flush_data_run();
+        start_call(kClosedBridge, Stage::Done);
+        refused_time_ = unit.time;
+    }
+    ++refused_count_;
+    charge(unit);
+}
+
+void CommandDecoder::end_refused_run() {
+    if (refused_count_ == 0) return;
+    log(0, 0, refused_time_,
+        std::to_string(refused_count_) + " register accesses refused: bridge closed", current_);
+    refused_count_ = 0;
+}
+
 void CommandDecoder::finish() {
+    end_refused_run();
     if (stage_ == Stage::DisplayAddressed || stage_ == Stage::DisplayData) name_display_write();
     flush_data_run();
     if (framer_.in_command()) {

@@ -72,6 +72,8 @@ private:
     void display_frame(const BusUnit& unit);
     void display_data(const BusUnit& unit);
     void lines(const BusUnit& unit);
+    void refused(const BusUnit& unit);
+    void end_refused_run();
     void name_display_write();
     void flush_data_run();
 
@@ -94,6 +96,9 @@ private:
     DataRun run_;
     std::size_t run_call_ = 0;
     DisplayAddress address_;
+    // Consecutive accesses refused on a closed bridge, logged as one line.
+    std::uint64_t refused_count_ = 0;
+    std::uint64_t refused_time_ = 0;
 };
 
 }  // namespace ch367sim

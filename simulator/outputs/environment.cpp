@@ -1,6 +1,8 @@
 #include "environment.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "display_png.h"
 
@@ -8,14 +10,32 @@ namespace ch367sim {
 
 namespace {
 
+// `path` made absolute against the working directory of now, so that a program that changes
+// directory later still writes where it was asked to; unchanged when that cannot be done.
+std::string absolute(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::absolute(path, error);
+    return error ? path : resolved.string();
+}
+
 // The file `name` asks for: its own variable when set (even empty), else the default name in
 // the output directory, else none.
 std::string requested_path(const char* name, const char* default_file, const char* directory) {
-    if (const char* value = std::getenv(name)) return value;
+    if (const char* value = std::getenv(name)) return absolute(value);
     if (directory == nullptr || *directory == '\0') return {};
     std::string path = directory;
     if (path.back() != '/' && path.back() != '\\') path += '/';
-    return path + default_file;
+    return absolute(path + default_file);
+}
+
+std::uint64_t requested_vcd_limit() {
+    const char* value = std::getenv("CH367SIM_VCD_LIMIT");
+    if (value == nullptr) return kDefaultVcdLimit;
+    char* end = nullptr;
+    const unsigned long long limit = std::strtoull(value, &end, 10);
+    if (end == value || *end != '\0' || limit == 0 || *value == '-') return kDefaultVcdLimit;
+    return limit;
 }
 
 unsigned requested_scale() {
@@ -35,6 +55,7 @@ OutputRequest output_request_from_environment() {
     request.png = requested_path("CH367SIM_PNG", "panel.png", directory);
     request.png_scale = requested_scale();
     request.vcd = requested_path("CH367SIM_VCD", "bus.vcd", directory);
+    request.vcd_limit = requested_vcd_limit();
     request.log = requested_path("CH367SIM_LOG", "commands.log", directory);
     request.state = requested_path("CH367SIM_STATE", "state.txt", directory);
     request.cost = requested_path("CH367SIM_COST", "cost.txt", directory);

@@ -4,21 +4,27 @@
 //   CH367SIM_PNG          picture of the display panel (panel.png)
 //   CH367SIM_PNG_SCALE    pixels per panel pixel in that picture, 1..64 (default 1)
 //   CH367SIM_VCD          bus recording as a value change dump (bus.vcd)
+//   CH367SIM_VCD_LIMIT    largest size of that recording in bytes (default 1 GiB)
 //   CH367SIM_LOG          readable command log (commands.log)
 //   CH367SIM_STATE        dump of the final device state (state.txt)
 //   CH367SIM_COST         bus cost by export (cost.txt)
 // A variable naming a file overrides the directory's default for that file; an empty one
-// turns that file off.
+// turns that file off. Relative paths are made absolute when the variables are read, so a
+// program that changes directory later still gets its files where it asked for them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace ch367sim {
+
+inline constexpr std::uint64_t kDefaultVcdLimit = std::uint64_t{1} << 30;
 
 struct OutputRequest {
     std::string png;
     unsigned png_scale = 1;
     std::string vcd;
+    std::uint64_t vcd_limit = kDefaultVcdLimit;
     std::string log;
     std::string state;
     std::string cost;

@@ -1,5 +1,8 @@
 #include "output_set.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -26,7 +29,7 @@ struct WriteAtExit {
 
 OutputSet::OutputSet(OutputRequest request, std::uint8_t lines)
     : request_(std::move(request)), units_([this](const BusUnit& unit) { decoder_.add(unit); }) {
-    if (!request_.vcd.empty()) vcd_.emplace(lines);
+    if (!request_.vcd.empty()) vcd_.emplace(lines, request_.vcd_limit);
     restart(lines);
     static WriteAtExit write_at_exit;
     exit_outputs = this;
@@ -44,20 +47,29 @@ bool OutputSet::write_files() {
     changed_ = false;
     create_directories();
     bool written = true;
-    if (vcd_) written = vcd_->write(request_.vcd) && written;
+    // Each file that could not be written is named on standard error; the others are written.
+    const auto check = [&written](const std::string& path, bool file_written) {
+        if (!file_written) {
+            std::fprintf(stderr, "ch367sim: could not write %s: %s\n", path.c_str(),
+                         std::strerror(errno));
+        }
+        written = written && file_written;
+    };
+    if (vcd_) check(request_.vcd, vcd_->write(request_.vcd));
     if (decodes()) {
         // The files show the traffic as if it ended here; the decoding itself goes on.
         CommandDecoder ended = decoder_;
         ended.finish();
-        if (!request_.log.empty()) written = write_command_log(request_.log, ended) && written;
+        if (!request_.log.empty()) check(request_.log, write_command_log(request_.log, ended));
         if (!request_.cost.empty()) {
             const std::uint64_t unattributed = units_.pending_accesses() + ended.unclaimed_accesses();
-            written = write_bus_cost(request_.cost, ended, unattributed) && written;
+            check(request_.cost, write_bus_cost(request_.cost, ended, unattributed));
         }
     }
-    if (!request_.state.empty()) written = write_state_dump(request_.state) && written;
+    if (!request_.state.empty()) check(request_.state, write_state_dump(request_.state));
     if (!request_.png.empty()) {
-        written = ch367sim_write_display_png(request_.png.c_str(), request_.png_scale) != 0 && written;
+        check(request_.png,
+              ch367sim_write_display_png(request_.png.c_str(), request_.png_scale) != 0);
     }
     return written;
 }
@@ -92,6 +104,11 @@ void OutputSet::device_closed() {
 void OutputSet::register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) {
     changed_ = true;
     if (decodes()) units_.register_accessed(is_write, offset, value, timeline_.now());
+}
+
+void OutputSet::access_refused() {
+    changed_ = true;
+    if (decodes()) units_.access_refused(timeline_.now());
 }
 
 void OutputSet::transaction_begun(std::uint64_t sequence) {

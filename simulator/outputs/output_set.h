@@ -29,6 +29,7 @@ public:
     void device_opened(bool success) override;
     void device_closed() override;
     void register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) override;
+    void access_refused() override;
     void transaction_begun(std::uint64_t sequence) override;
     void transaction_ended(bool success) override;
     void lines_written(std::uint8_t before, std::uint8_t after) override;

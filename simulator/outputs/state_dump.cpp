@@ -147,6 +147,10 @@ std::string bridge_text() {
     text += "  " + std::to_string(counters.transactions) + " transactions, " +
             std::to_string(counters.register_reads) + " register reads, " +
             std::to_string(counters.register_writes) + " register writes\n";
+    if (counters.closed_accesses != 0) {
+        text += "  " + std::to_string(counters.closed_accesses) +
+                " register accesses refused: bridge closed\n";
+    }
     return text + line_register_text(ch367sim_line_register());
 }
 

@@ -2,20 +2,8 @@
 
 namespace ch367sim {
 
-TextFile::TextFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
-
-TextFile::~TextFile() { close(); }
-
 void TextFile::write(std::string_view text) {
-    if (file_ != nullptr) std::fwrite(text.data(), 1, text.size(), file_);
-}
-
-bool TextFile::close() {
-    if (file_ == nullptr) return false;
-    const bool written = std::ferror(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return written && closed;
+    file_.write(text.data(), text.size());
 }
 
 namespace {

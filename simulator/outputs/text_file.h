@@ -1,6 +1,6 @@
 // An output file written with C stdio, which stays usable while the process exits (the outputs
 // are also written from an exit hook). Text is formatted by the callers, so no printf format
-// differs between platforms.
+// differs between platforms. The file appears only when complete (see ReplacingFile).
 #pragma once
 
 #include <cstdint>
@@ -8,23 +8,22 @@
 #include <string>
 #include <string_view>
 
+#include "replacing_file.h"
+
 namespace ch367sim {
 
 class TextFile {
 public:
-    explicit TextFile(const std::string& path);
-    ~TextFile();
-    TextFile(const TextFile&) = delete;
-    TextFile& operator=(const TextFile&) = delete;
+    explicit TextFile(const std::string& path) : file_(path) {}
 
-    bool is_open() const { return file_ != nullptr; }
+    bool is_open() const { return file_.stream() != nullptr; }
     // Does nothing when the file did not open.
     void write(std::string_view text);
-    // Closes the file; true when it opened and every write reached it.
-    bool close();
+    // Closes the file and puts it in place; true when it opened and every write reached it.
+    bool close() { return file_.commit(); }
 
 private:
-    std::FILE* file_ = nullptr;
+    ReplacingFile file_;
 };
 
 // Small formatters for the text outputs.

@@ -1,6 +1,7 @@
 #include "vcd_writer.h"
 
 #include <array>
+#include <cstdio>
 
 #include "bus_timeline.h"
 #include "text_file.h"
@@ -33,7 +34,6 @@ public:
         text_ += value ? '1' : '0';
         text_ += identifier(signal);
         text_ += '\n';
-        if (text_.size() >= kFlushSize) flush();
     }
 
     void set_lines(std::uint64_t time, std::uint8_t lines) {
@@ -66,17 +66,39 @@ public:
 
     void flush() {
         file_.write(text_);
+        written_ += text_.size();
         text_.clear();
+    }
+
+    void add(const std::string& text) { text_ += text; }
+
+    // Between events: the text so far, and where an event that must not be kept began.
+    std::uint64_t size() const { return written_ + text_.size(); }
+    std::uint64_t time() const { return last_time_; }
+    void mark() {
+        if (text_.size() >= kFlushSize) flush();
+        marked_ = text_.size();
+        marked_time_ = last_time_;
+    }
+    void drop_since_mark() {
+        text_.resize(marked_);
+        last_time_ = marked_time_;
     }
 
 private:
     TextFile& file_;
     std::string text_;
+    std::uint64_t written_ = 0;
+    std::size_t marked_ = 0;
+    std::uint64_t marked_time_ = 0;
     std::array<bool, kSignalCount> values_{};
     std::uint64_t last_time_ = 0;
 };
 
-void write_header(TextFile& file) {
+// The longest closing time stamp: '#', 20 digits, newline.
+constexpr std::uint64_t kClosingStampBytes = 22;
+
+std::string vcd_header() {
     std::string header =
         "$version CH367 bridge simulator, QuorvelWCHDLL card $end\n"
         "$comment Virtual time: idle time between bus events is left out; 10 MHz SPI clock, "
@@ -91,7 +113,7 @@ void write_header(TextFile& file) {
         header += " $end\n";
     }
     header += "$upscope $end\n$enddefinitions $end\n";
-    file.write(header);
+    return header;
 }
 
 // One byte in SPI mode 0: for each bit, the data lines change while the clock is low and the
@@ -113,24 +135,41 @@ void write_byte(ChangeWriter& out, std::uint64_t start, std::uint8_t mosi, std::
 void VcdRecorder::restart(std::uint8_t lines) {
     initial_lines_ = lines;
     events_.clear();
+    least_size_ = 0;
+    full_ = false;
+    cap_reported_ = false;
 }
 
-bool VcdRecorder::write(const std::string& path) const {
+bool VcdRecorder::write(const std::string& path) {
     TextFile file(path);
     if (!file.is_open()) return false;
-    write_header(file);
     ChangeWriter out(file);
+    out.add(vcd_header());
     out.dump_initial(initial_lines_);
     BusTimeline timeline;
+    bool cut = false;
     for (const Event& event : events_) {
+        out.mark();
         switch (event.kind) {
             case Kind::Gate: timeline.gate_event(); break;
             case Kind::Lines: out.set_lines(timeline.line_event(), event.first); break;
             case Kind::Byte: write_byte(out, timeline.byte_event(), event.first, event.second); break;
         }
+        if (out.size() + kClosingStampBytes > limit_) {
+            out.drop_since_mark();
+            cut = true;
+            break;
+        }
     }
-    out.stamp(timeline.now());
+    out.stamp(cut ? out.time() : timeline.now());
     out.flush();
+    if (cut && !cap_reported_) {
+        cap_reported_ = true;
+        std::fprintf(stderr,
+                     "ch367sim: the bus recording reached its cap of %s bytes "
+                     "(CH367SIM_VCD_LIMIT): %s ends at t=%s ns, the traffic after it is left out\n",
+                     std::to_string(limit_).c_str(), path.c_str(), std::to_string(out.time()).c_str());
+    }
     return file.close();
 }
 

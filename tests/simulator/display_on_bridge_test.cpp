@@ -25,7 +25,10 @@ constexpr std::uint8_t kIdleCommandLines = 0xBF;  // nothing selected, command m
 
 class DisplayOnBridgeTest : public ::testing::Test {
 protected:
-    void SetUp() override { bridge.attach(1, &display); }
+    void SetUp() override {
+        bridge.attach(1, &display);
+        bridge.open_device();
+    }
 
     void write(std::uint8_t offset, std::uint8_t value) {
         ASSERT_TRUE(bridge.write(CH367SIM_IO_BASE + offset, value));

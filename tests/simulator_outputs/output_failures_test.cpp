@@ -1,0 +1,106 @@
+// The output files of a host program that runs in its own process, with the variables of each
+// case: files that cannot be written are named on standard error and never left half-written,
+// relative paths hold from the start, and the bus recording stops at its cap.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_file(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+// A scratch directory in which output_host runs.
+class HostOutputs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "output_host_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(directory_); }
+
+    // Runs output_host in the scratch directory from the shell, after `setup` (shell commands and
+    // variable assignments); returns what it wrote on standard error, one line each.
+    std::vector<std::string> run(const std::string& setup, const std::string& argument = "") {
+        const std::string command = "cd '" + directory_.string() + "' && " + setup + " '" +
+                                    OUTPUT_HOST_PATH + "' " + argument + " >/dev/null 2>stderr.txt";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+        return lines_of(read_file(path("stderr.txt")));
+    }
+
+    fs::path path(const std::string& name) const { return directory_ / name; }
+
+    fs::path directory_;
+};
+
+TEST_F(HostOutputs, EachFileThatCannotBeWrittenIsNamedOnce) {
+    std::ofstream(path("plain")) << "a file, not a directory";
+    const auto errors = run("CH367SIM_OUTPUT_DIR=plain");
+    ASSERT_EQ(errors.size(), 5u);
+    for (const char* name : {"bus.vcd", "commands.log", "state.txt", "cost.txt", "panel.png"}) {
+        const std::string expected = "ch367sim: could not write " + path("plain").string() + "/" +
+                                     name + ": Not a directory";
+        EXPECT_NE(std::find(errors.begin(), errors.end(), expected), errors.end()) << expected;
+    }
+}
+
+// A file size limit stands in for a full disk: the writes fail part way, as on a full file
+// system. The earlier files stay whole, and no partial file is left.
+TEST_F(HostOutputs, AFailedWriteKeepsTheEarlierFileAndLeavesNoPartialOne) {
+    std::ofstream(path("bus.vcd")) << "earlier recording";
+    const auto errors = run("trap '' XFSZ; ulimit -f 64; CH367SIM_VCD=bus.vcd CH367SIM_STATE=state.txt");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "ch367sim: could not write " + path("bus.vcd").string() + ": File too large");
+    EXPECT_EQ(read_file(path("bus.vcd")), "earlier recording");
+    EXPECT_FALSE(read_file(path("state.txt")).empty());
+    for (const auto& entry : fs::directory_iterator(directory_)) {
+        EXPECT_EQ(entry.path().string().find("partial"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(HostOutputs, RelativePathsAreTakenFromWhereTheProgramStarted) {
+    fs::create_directory(path("elsewhere"));
+    std::ofstream(path("elsewhere/state.txt")) << "not the simulator's";
+    EXPECT_TRUE(run("CH367SIM_STATE=state.txt", "elsewhere").empty());
+    EXPECT_EQ(read_file(path("elsewhere/state.txt")), "not the simulator's");
+    EXPECT_NE(read_file(path("state.txt")).find("# State of the simulated card"), std::string::npos);
+}
+
+TEST_F(HostOutputs, TheBusRecordingStopsAtItsCap) {
+    const auto errors = run("CH367SIM_VCD=bus.vcd CH367SIM_VCD_LIMIT=100000");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("ch367sim: the bus recording reached its cap of 100000 bytes "
+                              "(CH367SIM_VCD_LIMIT): " + path("bus.vcd").string() + " ends at t=",
+                              0),
+              0u)
+        << errors[0];
+    const std::string vcd = read_file(path("bus.vcd"));
+    EXPECT_LE(vcd.size(), 100000u);
+    EXPECT_GT(vcd.size(), 90000u);
+    EXPECT_EQ(vcd.back(), '\n');  // ends on a whole value change
+}
+
+}  // namespace
