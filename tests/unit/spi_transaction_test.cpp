@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ch367sim.h"
+#include "link/bridge.h"
 #include "link/registers.h"
 #include "reply_device.h"
 
@@ -72,6 +73,7 @@ protected:
         ch367sim_reset();
         callbacks = device.callbacks();
         ASSERT_EQ(ch367sim_attach_device(kDevice, &callbacks), 1);
+        CH367OpenDevice(0, 0, 0);  // a closed bridge refuses register calls
         handle.open = 1;
         handle.io_base = CH367SIM_IO_BASE;
         handle.mode_a = 1;
