@@ -6,19 +6,11 @@ set(expected "consumer: 32 data lines\n")
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
-                  ERROR_VARIABLE errors WORKING_DIRECTORY ${WORK_DIR})
-  if(NOT result EQUAL 0)
-    string(REPLACE ";" " " command "${ARGN}")
-    message(FATAL_ERROR "failed (${result}): ${command}\n${output}${errors}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../packaging/run_checked.cmake)
 
 run(${CMAKE_COMMAND} -E chdir ${BUILD_DIR} cpack)
 set(zip ${BUILD_DIR}/packages/${ARCHIVE_NAME}.zip)
-run(${CMAKE_COMMAND} -E tar xf ${zip})
+run(${CMAKE_COMMAND} -E chdir ${WORK_DIR} ${CMAKE_COMMAND} -E tar xf ${zip})
 set(root ${WORK_DIR}/${ARCHIVE_NAME})
 
 set(layout
