@@ -48,7 +48,7 @@ private:
 };
 
 ReadResult decode_with(IWICImagingFactory* factory, const std::uint8_t* bytes, std::size_t size,
-                       const SizeCheck& accept, RgbaPicture& picture) {
+                       RgbaPicture& picture) {
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -61,10 +61,6 @@ ReadResult decode_with(IWICImagingFactory* factory, const std::uint8_t* bytes, s
         FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)) ||
         FAILED(decoder->GetFrame(0, frame.out())) || FAILED(frame->GetSize(&width, &height))) {
         return ReadResult::not_png;
-    }
-    if (accept && !accept(width, height)) {
-        picture = {width, height, {}};
-        return ReadResult::size_refused;
     }
     // BGRA is the target every WIC converter has; the bytes are put in RGBA order below.
     ComPtr<IWICFormatConverter> converter;
@@ -88,16 +84,15 @@ ReadResult decode_with(IWICImagingFactory* factory, const std::uint8_t* bytes, s
 
 }  // namespace
 
-ReadResult decode_png(const std::uint8_t* bytes, std::size_t size, const SizeCheck& accept,
-                      RgbaPicture& picture) {
-    if (bytes == nullptr || size > ULONG_MAX) return ReadResult::not_png;
+ReadResult decode_png_pixels(const std::uint8_t* bytes, std::size_t size, RgbaPicture& picture) {
+    if (size > ULONG_MAX) return ReadResult::not_png;
     const ComScope com;
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out())))) {
         return ReadResult::not_png;
     }
-    return decode_with(factory.get(), bytes, size, accept, picture);
+    return decode_with(factory.get(), bytes, size, picture);
 }
 
 }  // namespace pngfiles

@@ -29,9 +29,12 @@ enum class ReadResult {
 using SizeCheck = std::function<bool(unsigned width, unsigned height)>;
 
 // Decodes the PNG in `bytes` (any colour type and bit depth; 16-bit samples reduced to 8 bits,
-// palette and gray expanded to RGBA).
+// palette and gray expanded to RGBA). The size comes from the file's header before the decoder
+// sees the file: some decoders (Wine's among them) decode the whole picture as they open it.
 ReadResult decode_png(const std::uint8_t* bytes, std::size_t size, const SizeCheck& accept,
                       RgbaPicture& picture);
+// The platform decoder behind decode_png: libpng or the Windows Imaging Component.
+ReadResult decode_png_pixels(const std::uint8_t* bytes, std::size_t size, RgbaPicture& picture);
 // The same from a file.
 ReadResult read_png(const char* path, const SizeCheck& accept, RgbaPicture& picture);
 

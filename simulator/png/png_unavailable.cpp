@@ -9,7 +9,7 @@ bool write_png(const char*, unsigned, unsigned, unsigned, const std::uint8_t*) {
 #endif
 
 #ifdef QUORVEL_NO_PNG_DECODER
-ReadResult decode_png(const std::uint8_t*, std::size_t, const SizeCheck&, RgbaPicture&) {
+ReadResult decode_png_pixels(const std::uint8_t*, std::size_t, RgbaPicture&) {
     return ReadResult::not_png;
 }
 #endif
