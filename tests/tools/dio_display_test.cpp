@@ -95,14 +95,14 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
         "oled setup\n"
         "oled text 8 4 'Quorvel DIO'\n"
         "oled line 0 30 255 40 15 0 --mode max\n"
-        "oled image " + path("picture.png").string() + " 11 40 --mode xor\n"
-        "oled area 60 10 2 2 " + path("area.hex").string() + " --mode or\n"
-        "oled bitmap " + path("picture.bmp").string() + " 150 44 --mode nonzero\n"
+        "oled image " + path("picture.png").generic_string() + " 11 40 --mode xor\n"
+        "oled area 60 10 2 2 " + path("area.hex").generic_string() + " --mode or\n"
+        "oled bitmap " + path("picture.bmp").generic_string() + " 150 44 --mode nonzero\n"
         "oled send\n"
         "oled area 201 2 2 2 1234 56 0x78 --imm\n"
         "oled text 100 20 imm --imm\n"
         "oled line 255 63 128 0 3 12 --imm\n"
-        "oled bitmap " + path("picture.bmp").string() + " 200 50 --imm\n",
+        "oled bitmap " + path("picture.bmp").generic_string() + " 200 50 --imm\n",
         "dio.png");
     expect_same_panels("dio.png", "library.png");
 }

@@ -6,7 +6,7 @@ namespace dio {
 
 bool stdout_is_terminal();
 bool stderr_is_terminal();
-// Standard input and output carry bytes unchanged (only Windows changes them otherwise).
+// The standard streams carry bytes unchanged (only Windows changes them otherwise).
 void use_binary_standard_streams();
 
 }  // namespace dio
