@@ -9,10 +9,14 @@ set(dist_files
   ${CMAKE_ARCHIVE_OUTPUT_DIRECTORY}/QuorvelWCHDLL.def
   ${PROJECT_SOURCE_DIR}/include/QuorvelWCHDLL.h
   $<TARGET_FILE:CH367DLL64>
-  $<TARGET_FILE:demo>)
+  $<TARGET_FILE:demo>
+  $<$<TARGET_EXISTS:dio>:$<TARGET_FILE:dio>>)
 add_custom_target(dist ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORVEL_DIST_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dist_files} ${QUORVEL_DIST_DIR}
   COMMENT "Gathering the Windows distribution in ${QUORVEL_DIST_DIR}"
   VERBATIM)
 add_dependencies(dist QuorvelWCHDLL msvc_import_library CH367DLL64 demo)
+if(TARGET dio)
+  add_dependencies(dist dio)
+endif()

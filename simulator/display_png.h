@@ -1,10 +1,7 @@
-// Picture of the display panel as a PNG file, and the reading and writing of the other PNG files
-// the simulator handles (reference pictures, difference pictures). Writing works in every build;
-// reading needs libpng, which the Windows cross build goes without.
+// Picture of the display panel as a PNG file, and the panel's gray levels.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 namespace ch367sim {
 
@@ -14,8 +11,7 @@ inline constexpr unsigned kMaxPngScale = 64;
 // Writes the panel that `memory` (64 rows of 128 bytes, two pixels per byte, even x in the high
 // nibble) shows as an 8-bit grayscale PNG of 256 x 64 pixels, each pixel drawn as a square of
 // `scale` x `scale` (0 counts as 1). Gray is level x 17; a panel that is off is all black.
-// The file holds only the image (no time, text or colour chunks) and is compressed with fixed
-// settings, so the same picture always gives the same bytes. Returns false, leaving no file,
+// The file holds only the image, so the same picture always gives the same bytes. Returns false, leaving no file,
 // when the file can't be written or `scale` is above kMaxPngScale.
 bool write_display_png(const char* path, const std::uint8_t* memory, bool on, unsigned scale);
 
@@ -29,20 +25,5 @@ inline unsigned panel_level(const std::uint8_t* memory, bool on, unsigned x, uns
     const std::uint8_t pair = memory[y * (kPanelWidth / 2) + x / 2];
     return x % 2 == 0 ? pair >> 4 : pair & 0x0Fu;
 }
-
-// An 8-bit grayscale picture, row after row, top row first.
-struct GrayPicture {
-    unsigned width = 0;
-    unsigned height = 0;
-    std::vector<std::uint8_t> gray;
-};
-// Reads a PNG file of any colour type and bit depth as 8-bit gray (colours by their luminance,
-// transparent parts over black). False when the file can't be read or is no PNG, and always in
-// a build without libpng.
-bool read_gray_png(const char* path, GrayPicture& picture);
-
-// Writes `rgb` (3 bytes per pixel, row after row) as an 8-bit RGB PNG file. Returns false,
-// leaving no file, when it can't be written.
-bool write_rgb_png(const char* path, unsigned width, unsigned height, const std::uint8_t* rgb);
 
 }  // namespace ch367sim

@@ -1,15 +1,15 @@
 # The Debian packages the project's builds and tests use, in one place. Sourced by tools/test.sh
 # (the README's test command) and by .ci/run; nothing else keeps a package list.
 #
-# The demo (cmake --workflow --preset demo) needs none of these beyond a compiler, CMake, Ninja,
-# zlib and libpng; everything below serves the tests, the other presets and CI.
+# The demo (cmake --workflow --preset demo) needs none of these beyond a compiler, CMake, Ninja
+# and libpng; everything below serves the tests, the other presets and CI.
 
 # What `cmake --workflow --preset test` builds with and runs.
 test_packages=(
   cmake ninja-build g++ pkgconf          # the build
   libgtest-dev libgmock-dev              # every test program
   libbenchmark-dev                       # the benchmarks in bench/ (run briefly as tests)
-  zlib1g-dev libpng-dev                  # PNG pictures: the simulator writes them, dio and tests read them
+  libstb-dev libpng-dev                  # PNG pictures: stb_image_write writes them, libpng reads them
   libcli11-dev                           # dio's command line
   imagemagick                            # sample bitmaps the loader tests compare against
   python3-pytest                         # the Python bindings' tests
@@ -23,7 +23,10 @@ test_packages=(
 )
 
 # The Windows DLL cross-built and its whole suite run under Wine (the windows preset).
-windows_packages=(g++-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev googletest wine64)
+# dio.exe takes CLI11 and the picture writer from the build machine's headers; the MSVC-ABI
+# consumer is built with clang-14 and lld-14.
+windows_packages=(g++-mingw-w64-x86-64 mingw-w64-tools googletest wine64 libstb-dev libcli11-dev
+                  clang-14 lld-14)
 
 # Fuzzing (the fuzz preset), static analysis (tools/lint.sh) and the coverage report
 # (tools/coverage.sh).

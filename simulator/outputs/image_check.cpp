@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "display_png.h"
+#include "png_files.h"
 
 namespace ch367sim {
 
@@ -26,12 +27,15 @@ void visit_square(unsigned x, unsigned y, unsigned scale, unsigned width, Visit 
 
 int compare_panel_with_png(const char* reference, const std::uint8_t* memory, bool on,
                            const char* diff, std::uint64_t* differing) {
-    GrayPicture picture;
-    if (!read_gray_png(reference, picture)) return -1;
+    // The size comes from the file's header: a reference of another size is refused before a
+    // pixel of it is decoded.
+    const auto panel_sized = [](unsigned width, unsigned height) {
+        const unsigned scale = width / kPanelWidth;
+        return scale != 0 && width == kPanelWidth * scale && height == kPanelHeight * scale;
+    };
+    pngfiles::RgbaPicture picture;
+    if (pngfiles::read_png(reference, panel_sized, picture) != pngfiles::ReadResult::read) return -1;
     const unsigned scale = picture.width / kPanelWidth;
-    if (scale == 0 || picture.width != kPanelWidth * scale || picture.height != kPanelHeight * scale) {
-        return -1;
-    }
 
     std::uint64_t count = 0;
     // The difference picture, drawn only when it is asked for (at scale 64 it takes 200 MB).
@@ -42,7 +46,7 @@ int compare_panel_with_png(const char* reference, const std::uint8_t* memory, bo
             const unsigned level = panel_level(memory, on, x, y);
             bool same = true;
             visit_square(x, y, scale, picture.width, [&](std::size_t at) {
-                same = same && nearest_level(picture.gray[at]) == level;
+                same = same && nearest_level(pngfiles::gray_over_black(&picture.rgba[at * 4])) == level;
             });
             count += same ? 0 : 1;
             if (diff == nullptr) continue;
@@ -55,7 +59,9 @@ int compare_panel_with_png(const char* reference, const std::uint8_t* memory, bo
         }
     }
     if (differing != nullptr) *differing = count;
-    if (diff != nullptr && !write_rgb_png(diff, picture.width, picture.height, rgb.data())) return -1;
+    if (diff != nullptr && !pngfiles::write_png(diff, picture.width, picture.height, 3, rgb.data())) {
+        return -1;
+    }
     return count == 0 ? 1 : 0;
 }
 

@@ -16,6 +16,7 @@ targets=(
   "script_fuzz 20 script"
   "word_file_fuzz 20 word_file"
   "numbers_fuzz 20 numbers"
+  "png_decode_fuzz 60 png"
 )
 
 fuzz() {  # TARGET SECONDS FORMAT [LIBFUZZER-OPTION...]

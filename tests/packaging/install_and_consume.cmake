@@ -5,15 +5,7 @@ set(prefix ${WORK_DIR}/prefix)
 set(expected "consumer: 32 data lines\n")
 file(REMOVE_RECURSE ${WORK_DIR})
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
-                  ERROR_VARIABLE errors)
-  if(NOT result EQUAL 0)
-    string(REPLACE ";" " " command "${ARGN}")
-    message(FATAL_ERROR "failed (${result}): ${command}\n${output}${errors}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_checked.cmake)
 
 function(run_consumer program)
   run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR} ${program})

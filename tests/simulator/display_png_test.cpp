@@ -1,7 +1,6 @@
-// The panel picture: written by the simulator, read back with libpng (an independent decoder) and
-// compared pixel by pixel.
+// The panel picture: written by the simulator, read back with the platform's PNG decoder (libpng
+// or the Windows Imaging Component) and compared pixel by pixel.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <array>
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "display_png.h"
+#include "png_files.h"
 #include "temp_path.h"
 
 using ch367sim::write_display_png;
@@ -26,19 +26,16 @@ struct Picture {
     std::vector<std::uint8_t> gray;  // row after row
 };
 
+// The gray of each pixel; a gray picture decodes to equal R, G and B, opaque.
 Picture decode(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Picture picture;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
-        ADD_FAILURE() << "not a readable PNG: " << image.message;
-        return picture;
+    pngfiles::RgbaPicture rgba;
+    EXPECT_EQ(pngfiles::read_png(path.c_str(), nullptr, rgba), pngfiles::ReadResult::read);
+    Picture picture{rgba.width, rgba.height, {}};
+    for (std::size_t at = 0; at < rgba.rgba.size(); at += 4) {
+        const std::uint8_t* pixel = &rgba.rgba[at];
+        EXPECT_TRUE(pixel[0] == pixel[1] && pixel[1] == pixel[2] && pixel[3] == 255) << at / 4;
+        picture.gray.push_back(pixel[0]);
     }
-    EXPECT_EQ(image.format, static_cast<png_uint_32>(PNG_FORMAT_GRAY));
-    picture.width = image.width;
-    picture.height = image.height;
-    picture.gray.resize(PNG_IMAGE_SIZE(image));
-    EXPECT_NE(png_image_finish_read(&image, nullptr, picture.gray.data(), 0, nullptr), 0);
     return picture;
 }
 

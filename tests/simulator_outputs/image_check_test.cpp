@@ -1,6 +1,5 @@
 // The image check: the panel against reference pictures, and the difference picture.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "ch367sim.h"
+#include "png_files.h"
 #include "host_run.h"
 #include "host_workload.h"
 #include "simulated_card.h"
@@ -25,15 +25,14 @@ struct Picture {
 };
 
 Picture read_rgb(const std::filesystem::path& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Picture picture;
-    if (png_image_begin_read_from_file(&image, path.string().c_str()) == 0) return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) == 0) return {};
-    picture.width = image.width;
-    picture.height = image.height;
+    pngfiles::RgbaPicture rgba;
+    if (pngfiles::read_png(path.string().c_str(), nullptr, rgba) != pngfiles::ReadResult::read) {
+        return {};
+    }
+    Picture picture{rgba.width, rgba.height, {}};
+    for (std::size_t at = 0; at < rgba.rgba.size(); at += 4) {
+        picture.rgb.insert(picture.rgb.end(), &rgba.rgba[at], &rgba.rgba[at + 3]);
+    }
     return picture;
 }
 
@@ -46,12 +45,7 @@ void write_rgb_reference(const std::filesystem::path& path, int offset) {
             rgb.insert(rgb.end(), 3, static_cast<std::uint8_t>(gray));
         }
     }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = kWidth;
-    image.height = kHeight;
-    image.format = PNG_FORMAT_RGB;
-    ASSERT_NE(png_image_write_to_file(&image, path.string().c_str(), 0, rgb.data(), 0, nullptr), 0);
+    ASSERT_TRUE(pngfiles::write_png(path.string().c_str(), kWidth, kHeight, 3, rgb.data()));
 }
 
 class ImageCheck : public ::testing::Test {
@@ -117,13 +111,8 @@ TEST_F(ImageCheck, CountsDifferingPixelsAndMarksThemRedInTheDifferencePicture) {
 
 TEST_F(ImageCheck, RefusesReferencesItCannotCompare) {
     const auto wrong_size = output_file("wrong.png");
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = kWidth - 1;
-    image.height = kHeight;
-    image.format = PNG_FORMAT_GRAY;
     const std::vector<std::uint8_t> gray((kWidth - 1) * kHeight);
-    ASSERT_NE(png_image_write_to_file(&image, wrong_size.string().c_str(), 0, gray.data(), 0, nullptr), 0);
+    ASSERT_TRUE(pngfiles::write_png(wrong_size.string().c_str(), kWidth - 1, kHeight, 1, gray.data()));
     EXPECT_EQ(compare(wrong_size), -1);
 
     const auto not_png = output_file("text.png");

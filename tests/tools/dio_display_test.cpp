@@ -45,7 +45,7 @@ protected:
     }
 
     void save_panel(const std::string& name) const {
-        ASSERT_EQ(ch367sim_write_display_png(path(name).c_str(), 1), 1);
+        ASSERT_EQ(ch367sim_write_display_png(path(name).string().c_str(), 1), 1);
     }
 
     // Runs the script with dio on the simulated card, from power-on, and saves the panel.
@@ -81,7 +81,7 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
     DioWriteOLEDAreaArrBuff(card, DIO_BLEND_XOR, 11, 40, kPictureWidth / 2, kPictureHeight, rows.data());
     const std::uint8_t from_file[] = {0xFF, 0x0F, 0xF0, 0xFF};
     DioWriteOLEDAreaArrBuff(card, DIO_BLEND_OR, 60, 10, 2, 2, from_file);
-    DioBitmap* bitmap = DioOpenBMP(nullptr, path("picture.bmp").c_str(), &status);
+    DioBitmap* bitmap = DioOpenBMP(nullptr, path("picture.bmp").string().c_str(), &status);
     DioWriteOLEDAreaBMPBuff(card, DIO_BLEND_NONZERO_REPLACE, 150, 44, bitmap);
     DioSendOLEDBuff(card);
     DioWriteOLEDAreaArrImm(card, 201, 2, 2, 2, area);
@@ -95,14 +95,14 @@ TEST_F(DioDisplayTest, ScriptDrawsWhatTheLibraryDraws) {
         "oled setup\n"
         "oled text 8 4 'Quorvel DIO'\n"
         "oled line 0 30 255 40 15 0 --mode max\n"
-        "oled image " + path("picture.png").string() + " 11 40 --mode xor\n"
-        "oled area 60 10 2 2 " + path("area.hex").string() + " --mode or\n"
-        "oled bitmap " + path("picture.bmp").string() + " 150 44 --mode nonzero\n"
+        "oled image " + path("picture.png").generic_string() + " 11 40 --mode xor\n"
+        "oled area 60 10 2 2 " + path("area.hex").generic_string() + " --mode or\n"
+        "oled bitmap " + path("picture.bmp").generic_string() + " 150 44 --mode nonzero\n"
         "oled send\n"
         "oled area 201 2 2 2 1234 56 0x78 --imm\n"
         "oled text 100 20 imm --imm\n"
         "oled line 255 63 128 0 3 12 --imm\n"
-        "oled bitmap " + path("picture.bmp").string() + " 200 50 --imm\n",
+        "oled bitmap " + path("picture.bmp").generic_string() + " 200 50 --imm\n",
         "dio.png");
     expect_same_panels("dio.png", "library.png");
 }
@@ -143,7 +143,7 @@ TEST_F(DioDisplayTest, ConvertedPictureDrawsAsItLooks) {
 
         std::int16_t status = 0;
         DioSetupOLED(card, &status);
-        DioBitmap* bitmap = DioOpenBMP(nullptr, path("source.bmp").c_str(), &status);
+        DioBitmap* bitmap = DioOpenBMP(nullptr, path("source.bmp").string().c_str(), &status);
         ASSERT_NE(bitmap, nullptr);
         DioWriteOLEDAreaBMPImm(card, left, top, bitmap);
         DioCloseBMP(nullptr, &bitmap);

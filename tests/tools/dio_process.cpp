@@ -1,40 +1,28 @@
 #include "dio_process.h"
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
-namespace {
-
-std::string quoted(const std::string& word) {
-    std::string text = "'";
-    for (char c : word) text += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return text + "'";
-}
-
-}  // namespace
+#include "dio_launch.h"
 
 DioRunner::DioRunner() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dio_test_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch directory");
-    directory_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        directory_ = std::filesystem::temp_directory_path() / ("dio_test_" + std::to_string(random()));
+        if (std::filesystem::create_directory(directory_)) return;
+    }
+    throw std::runtime_error("no scratch directory");
 }
 
 DioRunner::~DioRunner() { std::filesystem::remove_all(directory_); }
 
 DioResult DioRunner::dio(const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment) const {
-    std::string command = "cd " + quoted(directory_.string()) + " && env";
-    for (const std::string& variable : environment) command += " " + quoted(variable);
-    command += " " + quoted(DIO_PATH);
-    for (const std::string& argument : arguments) command += " " + quoted(argument);
-    command += " >stdout.txt 2>stderr.txt </dev/null";
-    const int status = std::system(command.c_str());
     DioResult result;
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exit_code = launch_dio(directory_, arguments, environment, path("stdout.txt"),
+                                  path("stderr.txt"));
     result.out = read("stdout.txt");
     result.err = read("stderr.txt");
     return result;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "failure.h"
+#include "png_files.h"
 
 namespace dio {
 
@@ -51,10 +52,7 @@ GrayImage dithered(const RgbaImage& image) {
 
 }  // namespace
 
-std::uint8_t brightness(const std::uint8_t* rgba) {
-    const unsigned luma = (299 * rgba[0] + 587 * rgba[1] + 114 * rgba[2] + 500) / 1000;
-    return static_cast<std::uint8_t>((luma * rgba[3] + 127) / 255);
-}
+std::uint8_t brightness(const std::uint8_t* rgba) { return pngfiles::gray_over_black(rgba); }
 
 GrayImage to_gray_levels(const RgbaImage& image, Dither dither) {
     return dither == Dither::none ? quantised(image) : dithered(image);

@@ -1,39 +1,32 @@
 #include "image_io.h"
 
-#include <png.h>
-
 #include "failure.h"
+#include "png_files.h"
 
 namespace dio {
 
 RgbaImage read_png(const std::string& path) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
-        throw Failure("cannot read PNG '" + path + "': " + png.message);
+    const auto within_limit = [](unsigned width, unsigned height) {
+        return width <= kMaxImageSide && height <= kMaxImageSide;
+    };
+    pngfiles::RgbaPicture picture;
+    switch (pngfiles::read_png(path.c_str(), within_limit, picture)) {
+        case pngfiles::ReadResult::read:
+            return {picture.width, picture.height, std::move(picture.rgba)};
+        case pngfiles::ReadResult::size_refused:
+            throw Failure("PNG '" + path + "' is larger than " + std::to_string(kMaxImageSide) +
+                          " pixels on a side");
+        case pngfiles::ReadResult::no_file:
+            throw Failure("cannot read PNG '" + path + "': the file can't be opened");
+        case pngfiles::ReadResult::not_png:
+            break;
     }
-    if (png.width > kMaxImageSide || png.height > kMaxImageSide) {
-        png_image_free(&png);
-        throw Failure("PNG '" + path + "' is larger than " + std::to_string(kMaxImageSide) +
-                      " pixels on a side");
-    }
-    png.format = PNG_FORMAT_RGBA;
-    RgbaImage image{png.width, png.height, std::vector<std::uint8_t>(PNG_IMAGE_SIZE(png))};
-    // Frees its own state whether it succeeds or not.
-    if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) {
-        throw Failure("cannot read PNG '" + path + "': " + png.message);
-    }
-    return image;
+    throw Failure("cannot read PNG '" + path + "': not a PNG picture, or a damaged one");
 }
 
 void write_png(const std::string& path, const RgbaImage& image) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = image.width;
-    png.height = image.height;
-    png.format = PNG_FORMAT_RGBA;
-    if (png_image_write_to_file(&png, path.c_str(), 0, image.pixels.data(), 0, nullptr) == 0) {
-        throw Failure("cannot write PNG '" + path + "': " + png.message);
+    if (!pngfiles::write_png(path.c_str(), image.width, image.height, 4, image.pixels.data())) {
+        throw Failure("cannot write PNG '" + path + "'");
     }
 }
 

@@ -1,4 +1,4 @@
-// PNG files in and out (through libpng), as 8-bit RGBA pixels.
+// PNG files in and out, as 8-bit RGBA pixels.
 #pragma once
 
 #include <cstdint>
