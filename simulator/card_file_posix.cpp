@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -36,8 +37,19 @@ std::uint32_t this_process() {
     return process_id;
 }
 
+// A process that has exited but not yet been waited for (a zombie) holds nothing any more.
 bool process_alive(std::uint32_t pid) {
-    return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/%u/stat", pid);
+    std::FILE* stat = std::fopen(path, "r");
+    if (stat == nullptr) return true;
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    // "pid (name) state ...": the name may hold any character, so the state follows the last ')'.
+    const char* name_end = read ? std::strrchr(line, ')') : nullptr;
+    return name_end == nullptr || name_end[1] != ' ' || name_end[2] != 'Z';
 }
 
 std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }

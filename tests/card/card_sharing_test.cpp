@@ -11,13 +11,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "QuorvelWCHDLL.h"
 #include "ch367sim.h"
+#include "card_record.h"
 #include "temp_path.h"
 
 // The bridge driver's register write, as the card library imports it.
@@ -52,12 +52,7 @@ protected:
         unsetenv("CH367SIM_CARD");
         std::filesystem::remove(path);
     }
-    // The card as the file holds it now.
-    std::unique_ptr<ch367sim_card_state> card_file() const {
-        auto state = std::make_unique<ch367sim_card_state>();
-        std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(state.get()), sizeof *state);
-        return state;
-    }
+    std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }
 
     const std::string path = unique_temp_path(
         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".card");
@@ -134,7 +129,10 @@ TEST_F(CardSharing, ProcessKilledMidTransactionLeavesTheCardToTheNextWithinASeco
         raise(SIGKILL);
         return 0;
     });
-    ASSERT_EQ(exit_code(killed), 128 + SIGKILL);
+    // Left unreaped (a zombie) until the next process is done: it holds the lock no more.
+    siginfo_t death{};
+    ASSERT_EQ(waitid(P_PID, static_cast<id_t>(killed), &death, WEXITED | WNOWAIT), 0);
+    ASSERT_EQ(death.si_status, SIGKILL);
     ASSERT_EQ(card_file()->bridge.in_transaction, 1) << "the process died within its transaction";
 
     const auto start = Clock::now();
@@ -151,6 +149,7 @@ TEST_F(CardSharing, ProcessKilledMidTransactionLeavesTheCardToTheNextWithinASeco
     });
     EXPECT_EQ(exit_code(next), 0);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(exit_code(killed), 128 + SIGKILL);
     const auto card = card_file();
     EXPECT_EQ(card->bridge.in_transaction, 0);
     EXPECT_TRUE(card->pattern_generator.status & CH367SIM_PG_STATUS_FRAME_ERROR)

@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "QuorvelWCHDLL.h"
 #include "ch367sim.h"
+#include "card_record.h"
 #include "temp_path.h"
 
 // The bridge driver's register write, as the card library imports it.
@@ -87,11 +87,7 @@ protected:
         _putenv_s("CH367SIM_CARD", "");
         std::filesystem::remove(path);
     }
-    std::unique_ptr<ch367sim_card_state> card_file() const {
-        auto state = std::make_unique<ch367sim_card_state>();
-        std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(state.get()), sizeof *state);
-        return state;
-    }
+    std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }
     const std::string path = unique_temp_path(
         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".card");
 };

@@ -1,10 +1,10 @@
 // One-shot dio commands, each its own process, on one simulated card kept in a file.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 
 #include "ch367sim.h"
+#include "card_record.h"
 #include "dio_process.h"
 
 namespace {
@@ -15,11 +15,7 @@ protected:
         arguments.insert(arguments.begin(), {"--card", card});
         return dio(arguments);
     }
-    std::unique_ptr<ch367sim_card_state> card_file() const {
-        auto state = std::make_unique<ch367sim_card_state>();
-        std::ifstream(card, std::ios::binary).read(reinterpret_cast<char*>(state.get()), sizeof *state);
-        return state;
-    }
+    std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(card); }
     const std::string card = path("bench.card").string();
 };
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "failure.h"
+
 namespace dio {
 
 // Sets CH367SIM_CARD for this process, before the card is first opened.
@@ -13,7 +15,9 @@ void set_card_path(const std::string& path);
 // The simulator's function `name`, or null when the bridge driver is not the simulator.
 void* find_simulator_function(const char* name);
 
-[[noreturn]] void throw_not_simulated();
+[[noreturn]] inline void throw_not_simulated() {
+    throw Failure("the bridge driver library is not the card simulator");
+}
 
 // The simulator's function `name` as a pointer of type F; throws a Failure when the bridge driver
 // is not the simulator.

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "failure.h"
 #include "simulator_link.h"
 
 namespace dio {
@@ -11,9 +10,5 @@ void set_card_path(const std::string& path) { setenv("CH367SIM_CARD", path.c_str
 
 // The bridge driver library is loaded with the card library, in the global scope.
 void* find_simulator_function(const char* name) { return dlsym(RTLD_DEFAULT, name); }
-
-void throw_not_simulated() {
-    throw Failure("the bridge driver library is not the card simulator");
-}
 
 }  // namespace dio

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "failure.h"
 #include "simulator_link.h"
 
 namespace dio {
@@ -12,10 +11,6 @@ void set_card_path(const std::string& path) { _putenv_s("CH367SIM_CARD", path.c_
 void* find_simulator_function(const char* name) {
     HMODULE driver = GetModuleHandleA("CH367DLL64.dll");
     return driver != nullptr ? reinterpret_cast<void*>(GetProcAddress(driver, name)) : nullptr;
-}
-
-void throw_not_simulated() {
-    throw Failure("the bridge driver library is not the card simulator");
 }
 
 }  // namespace dio
