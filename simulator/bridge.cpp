@@ -14,19 +14,22 @@ constexpr std::uint8_t kFloatingBus = 0xFF;     // what MISO reads with nothing 
 
 }  // namespace
 
-Bridge::Bridge() { reset(); }
+Bridge::Bridge(ch367sim_card_bridge* state) : state_(state) {
+    if (state_ != nullptr) return;
+    own_state_ = std::make_unique<ch367sim_card_bridge>();
+    state_ = own_state_.get();
+    reset();
+}
 
 void Bridge::reset() {
-    registers_.fill(0);
-    registers_[kBridgeControl] = kControlPowerOn;
-    registers_[kLines] = CH367SIM_POWER_ON_LINES;
+    *state_ = {};
+    state_->registers[kBridgeControl] = kControlPowerOn;
+    state_->registers[kLines] = CH367SIM_POWER_ON_LINES;
     open_ = false;
-    counters_ = {};
     fail_open = false;
     fail_io_base = false;
     gate_fault_ = CH367SIM_GATE_OK;
     gate_fault_transaction_ = 0;
-    in_transaction_ = false;
     current_ = {};
     logging = true;
     log_.clear();
@@ -37,13 +40,18 @@ void Bridge::reset() {
     }
 }
 
-void Bridge::attach(std::size_t index, SpiDevice* device) {
-    devices_[index] = device;
-    if (device != nullptr) device->power_on();
+void Bridge::attach(std::size_t index, SpiDevice* device) { devices_[index] = device; }
+
+void Bridge::abandon_transaction() {
+    if (!in_transaction()) return;
+    // The transaction was another process's: it is in no log or observer of this one.
+    state_->registers[kBridgeControl] |= kBusGate;
+    state_->in_transaction = 0;
+    write_lines(static_cast<std::uint8_t>(state_->registers[kLines] | kChipSelects));
 }
 
 bool Bridge::open_device() {
-    ++counters_.opens;
+    ++state_->counters.opens;
     if (observer_ != nullptr) observer_->device_opened(!fail_open);
     if (fail_open) return false;
     open_ = true;
@@ -57,19 +65,19 @@ bool Bridge::io_base(std::uint64_t* base) const {
 }
 
 void Bridge::close_device() {
-    ++counters_.closes;
+    ++state_->counters.closes;
     open_ = false;
     if (observer_ != nullptr) observer_->device_closed();
 }
 
 void Bridge::inject_gate_fault(ch367sim_gate_fault fault, std::uint64_t nth) {
     gate_fault_ = fault;
-    gate_fault_transaction_ = nth == 0 ? 0 : counters_.transactions + nth;
+    gate_fault_transaction_ = nth == 0 ? 0 : state_->counters.transactions + nth;
 }
 
 bool Bridge::fault_hits(ch367sim_gate_fault fault) const {
     if (gate_fault_ != fault) return false;
-    return gate_fault_transaction_ == 0 || gate_fault_transaction_ == counters_.transactions;
+    return gate_fault_transaction_ == 0 || gate_fault_transaction_ == state_->counters.transactions;
 }
 
 void Bridge::record(bool is_write, std::uint8_t offset, std::uint8_t value) {
@@ -81,27 +89,27 @@ void Bridge::record(bool is_write, std::uint8_t offset, std::uint8_t value) {
 // Once the device is closed the driver's register calls fail, as on the card: nothing is read or
 // written and no device sees anything, but the access is counted and shown in the outputs.
 bool Bridge::refuse() {
-    ++counters_.closed_accesses;
+    ++state_->counters.closed_accesses;
     if (observer_ != nullptr) observer_->access_refused();
     return false;
 }
 
 bool Bridge::read(std::uint64_t address, std::uint8_t* value) {
-    ++counters_.register_reads;
+    ++state_->counters.register_reads;
     if (!open_) return refuse();
     if (value == nullptr || address < CH367SIM_IO_BASE || address > CH367SIM_IO_BASE + 0xFF) {
         return false;
     }
     const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
-    *value = registers_[offset];
+    *value = state_->registers[offset];
     if (observer_ != nullptr) [[unlikely]] observer_->register_accessed(false, offset, *value);
-    if (offset == kSpiData && in_transaction_ && logging) current_.in.push_back(*value);
+    if (offset == kSpiData && in_transaction() && logging) current_.in.push_back(*value);
     record(false, offset, *value);
     return true;
 }
 
 bool Bridge::write(std::uint64_t address, std::uint8_t value) {
-    ++counters_.register_writes;
+    ++state_->counters.register_writes;
     if (!open_) return refuse();
     if (address < CH367SIM_IO_BASE || address > CH367SIM_IO_BASE + 0xFF) return false;
     const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
@@ -110,8 +118,8 @@ bool Bridge::write(std::uint64_t address, std::uint8_t value) {
     switch (offset) {
         case kBridgeControl: write_control(value); break;
         case kLines: write_lines(value); break;
-        case kSpiData: registers_[kSpiData] = shift_byte(value); break;
-        default: registers_[offset] = value; break;
+        case kSpiData: state_->registers[kSpiData] = shift_byte(value); break;
+        default: state_->registers[offset] = value; break;
     }
     return true;
 }
@@ -120,38 +128,38 @@ bool Bridge::write(std::uint64_t address, std::uint8_t value) {
 // it was, which the host sees in its read-back.
 void Bridge::write_control(std::uint8_t value) {
     const bool wants_open = (value & kBusGate) == 0;
-    if (wants_open && !in_transaction_) {
-        ++counters_.transactions;
+    if (wants_open && !in_transaction()) {
+        ++state_->counters.transactions;
         begin_transaction();
         if (fault_hits(CH367SIM_GATE_STUCK_CLOSED_ON_OPEN)) {
-            registers_[kBridgeControl] = value | kBusGate;
+            state_->registers[kBridgeControl] = value | kBusGate;
             end_transaction(false);
             return;
         }
-    } else if (!wants_open && in_transaction_) {
+    } else if (!wants_open && in_transaction()) {
         if (fault_hits(CH367SIM_GATE_STUCK_OPEN_ON_CLOSE)) {
-            registers_[kBridgeControl] = value & ~kBusGate;
+            state_->registers[kBridgeControl] = value & ~kBusGate;
             end_transaction(false);
             return;
         }
         end_transaction(true);
     } else if (!wants_open && gate_fault_ == CH367SIM_GATE_STUCK_OPEN_ON_CLOSE &&
                gate_fault_transaction_ == 0) {
-        registers_[kBridgeControl] = value & ~kBusGate;  // a gate stuck for good stays stuck
+        state_->registers[kBridgeControl] = value & ~kBusGate;  // a gate stuck for good stays stuck
         return;
     } else if (wants_open && gate_fault_ == CH367SIM_GATE_STUCK_CLOSED_ON_OPEN &&
                gate_fault_transaction_ == 0) {
-        registers_[kBridgeControl] = value | kBusGate;
+        state_->registers[kBridgeControl] = value | kBusGate;
         return;
     }
-    registers_[kBridgeControl] = value;
+    state_->registers[kBridgeControl] = value;
 }
 
 void Bridge::begin_transaction() {
-    in_transaction_ = true;
-    current_.sequence = counters_.transactions;
+    state_->in_transaction = 1;
+    current_.sequence = state_->counters.transactions;
     current_.device = CH367SIM_NO_DEVICE;
-    current_.lines = registers_[kLines];
+    current_.lines = state_->registers[kLines];
     current_.success = false;
     current_.out.clear();
     current_.in.clear();
@@ -159,7 +167,7 @@ void Bridge::begin_transaction() {
 }
 
 void Bridge::end_transaction(bool success) {
-    in_transaction_ = false;
+    state_->in_transaction = 0;
     if (observer_ != nullptr) observer_->transaction_ended(success);
     if (!logging || log_.size() >= kMaxLoggedTransactions) return;
     current_.success = success;
@@ -170,12 +178,12 @@ void Bridge::end_transaction(bool success) {
 void Bridge::set_lines(std::uint8_t value) { write_lines(value); }
 
 void Bridge::write_lines(std::uint8_t value) {
-    const std::uint8_t before = registers_[kLines];
-    registers_[kLines] = value;
+    const std::uint8_t before = state_->registers[kLines];
+    state_->registers[kLines] = value;
     if (observer_ != nullptr) observer_->lines_written(before, value);
     const auto selected_now = static_cast<std::uint8_t>(before & ~value & kChipSelects);
     const auto released_now = static_cast<std::uint8_t>(~before & value & kChipSelects);
-    if (in_transaction_) {
+    if (in_transaction()) {
         // The device a transaction selected: the one whose select fell now, or, when its select
         // was already low (left selected by a failed close or a raw line-register write), the
         // lowest one still selected.
@@ -196,15 +204,15 @@ void Bridge::write_lines(std::uint8_t value) {
 // Shifts one byte to every selected device while the bus is open; the lowest selected device
 // drives the byte that comes back.
 std::uint8_t Bridge::shift_byte(std::uint8_t mosi) {
-    const bool bus_open = (registers_[kBridgeControl] & kBusGate) == 0;
-    if (in_transaction_ && logging) {
+    const bool bus_open = (state_->registers[kBridgeControl] & kBusGate) == 0;
+    if (in_transaction() && logging) {
         current_.out.push_back(mosi);
-        current_.lines = registers_[kLines];
+        current_.lines = state_->registers[kLines];
     }
     if (!bus_open) return kFloatingBus;
     std::uint8_t miso = kFloatingBus;
     bool answered = false;
-    const std::uint8_t lines = registers_[kLines];
+    const std::uint8_t lines = state_->registers[kLines];
     // Only the selected devices, lowest first: usually one, looked up without visiting the rest.
     for (unsigned selected = ~lines & kChipSelects; selected != 0; selected &= selected - 1) {
         SpiDevice* device = devices_[static_cast<std::size_t>(std::countr_zero(selected))];

@@ -1,9 +1,13 @@
 // The simulated CH367 bridge: its register file, the bus gate, the SPI master and the six chip
-// selects, with the transaction log and fault injection the control API exposes.
+// selects, with the transaction log and fault injection the control API exposes. Its registers,
+// transaction state and counters live in the card's state record (`ch367sim_card_bridge`), which
+// may be shared with other processes; the devices attached, the faults and the logs belong to
+// this process.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "bus_observer.h"
@@ -18,10 +22,14 @@ public:
     static constexpr std::size_t kMaxLoggedTransactions = 1'000'000;
     static constexpr std::size_t kMaxTracedAccesses = 16'000'000;
 
-    Bridge();
+    // Works on `state`, leaving it as it is; with none, on a record of its own at power-on.
+    explicit Bridge(ch367sim_card_bridge* state = nullptr);
 
     void reset();
-    void attach(std::size_t index, SpiDevice* device);  // nullptr detaches
+    // Ends a transaction whose process went away while it was open: closes the gate and releases
+    // every chip select, so the devices see the frame end.
+    void abandon_transaction();
+    void attach(std::size_t index, SpiDevice* device);  // nullptr detaches; the device keeps its state
     // Installs the one observer of bus events (nullptr removes it); reset() keeps it.
     void set_observer(BusObserver* observer) { observer_ = observer; }
 
@@ -39,9 +47,10 @@ public:
 
     // State and logs.
     bool is_open() const { return open_; }
-    std::uint8_t register_value(std::uint8_t offset) const { return registers_[offset]; }
+    std::uint8_t register_value(std::uint8_t offset) const { return state_->registers[offset]; }
+    bool in_transaction() const { return state_->in_transaction != 0; }
     void set_lines(std::uint8_t value);
-    const ch367sim_counters& counters() const { return counters_; }
+    const ch367sim_counters& counters() const { return state_->counters; }
 
     struct LoggedTransaction {
         std::uint64_t sequence;
@@ -69,16 +78,15 @@ private:
     void record(bool is_write, std::uint8_t offset, std::uint8_t value);
     bool refuse();
 
-    std::array<std::uint8_t, 256> registers_{};
+    std::unique_ptr<ch367sim_card_bridge> own_state_;
+    ch367sim_card_bridge* state_;
     std::array<SpiDevice*, kDeviceCount> devices_{};
     BusObserver* observer_ = nullptr;
     bool open_ = false;
-    ch367sim_counters counters_{};
 
     ch367sim_gate_fault gate_fault_ = CH367SIM_GATE_OK;
     std::uint64_t gate_fault_transaction_ = 0;  // absolute sequence number; 0 = every one
 
-    bool in_transaction_ = false;
     LoggedTransaction current_{};
     std::vector<LoggedTransaction> log_;
     std::vector<ch367sim_register_access> trace_;

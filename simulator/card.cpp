@@ -1,19 +1,61 @@
 #include "card.h"
 
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "bridge_registers.h"
+#include "card_state.h"
 
 namespace ch367sim {
 
 namespace {
 constexpr std::uint8_t kFirstExternalDevice = 2;
+constexpr std::uint8_t kPatternGeneratorSelect = 0;
+constexpr std::uint8_t kDisplaySelect = 1;
 }  // namespace
 
-Card::Card() {
-    bridge.attach(0, &pattern_generator);
-    bridge.attach(1, &display);
+void power_on_record(ch367sim_card_state& state) {
+    init_card_header(state);
+    PatternGenerator pattern_generator(&state.pattern_generator);
+    DisplayModel display(&state.display);
+    Bridge bridge(&state.bridge);
+    bridge.attach(kPatternGeneratorSelect, &pattern_generator);
+    bridge.attach(kDisplaySelect, &display);
+    bridge.reset();
+    state.commands_logged = 0;
+    std::memset(state.commands, 0, sizeof state.commands);
+}
+
+CardStorage::CardStorage() {
+    own_ = std::make_unique<ch367sim_card_state>();
+    power_on_record(*own_);
+    state_ = own_.get();
+    const char* path = std::getenv("CH367SIM_CARD");
+    if (path == nullptr || *path == '\0') return;
+    std::string problem;
+    file_ = CardFile::open(path, *own_, problem);
+    if (file_ == nullptr) {
+        refused_ = true;
+        std::fprintf(stderr, "ch367sim: card file %s %s\n", path, problem.c_str());
+        return;
+    }
+    own_.reset();
+    state_ = &file_->state();
+}
+
+Card::Card()
+    : bridge(&storage.state().bridge),
+      pattern_generator(&storage.state().pattern_generator),
+      display(&storage.state().display) {
+    bridge.attach(kPatternGeneratorSelect, &pattern_generator);
+    bridge.attach(kDisplaySelect, &display);
+    // A shared card keeps its recent commands for those who watch it.
     OutputRequest request = output_request_from_environment();
-    if (request.any()) {
-        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLines));
+    if (request.any() || storage.file() != nullptr) {
+        ch367sim_card_state* shared = storage.file() != nullptr ? &storage.state() : nullptr;
+        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLines), shared);
         bridge.set_observer(outputs.get());
     }
 }
@@ -23,7 +65,14 @@ void Card::reset() {
         bridge.attach(i, nullptr);
         external[i].reset();
     }
-    bridge.reset();
+    locked([this] {
+        ch367sim_card_state& state = storage.state();
+        bridge.reset();
+        state.commands_logged = 0;
+        std::memset(state.commands, 0, sizeof state.commands);
+        ++state.changes;
+        return 0;
+    });
     if (outputs) outputs->restart(bridge.register_value(kLines));
 }
 
@@ -36,6 +85,25 @@ bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {
         bridge.attach(index, &*external[index]);
     }
     return true;
+}
+
+bool Card::open_device() {
+    if (storage.refused()) return false;
+    return locked([this] { return bridge.open_device(); });
+}
+
+bool Card::read(std::uint64_t address, std::uint8_t* value) {
+    return locked([&] { return bridge.read(address, value); });
+}
+
+bool Card::write(std::uint64_t address, std::uint8_t value) {
+    return locked([&] {
+        const bool done = bridge.write(address, value);
+        // Only the lock's holder writes the count: a plain increment that readers see whole.
+        std::atomic_ref<std::uint64_t> changes(storage.state().changes);
+        changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        return done;
+    });
 }
 
 Card& card() {

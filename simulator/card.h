@@ -1,11 +1,15 @@
-// The simulated card: the bridge and the devices behind its chip selects.
+// The simulated card: the bridge and the devices behind its chip selects, working on the card's
+// state record. The record lives in this process, or, when CH367SIM_CARD names a file, in that
+// file, shared with every process that names it.
 #pragma once
 
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "bridge.h"
+#include "card_file.h"
 #include "display_model.h"
 #include "external_device.h"
 #include "outputs/output_set.h"
@@ -13,7 +17,28 @@
 
 namespace ch367sim {
 
+// Where the card's state record lives.
+class CardStorage {
+public:
+    // The file CH367SIM_CARD names, or a record of this process's own when it names none. A file
+    // that is refused leaves a private record and a line on stderr.
+    CardStorage();
+    ch367sim_card_state& state() { return *state_; }
+    CardFile* file() const { return file_.get(); }
+    bool refused() const { return refused_; }
+
+private:
+    std::unique_ptr<ch367sim_card_state> own_;
+    std::unique_ptr<CardFile> file_;
+    ch367sim_card_state* state_ = nullptr;
+    bool refused_ = false;
+};
+
+// Puts `state` at power-on: header, bridge and both device models; no recent commands.
+void power_on_record(ch367sim_card_state& state);
+
 struct Card {
+    CardStorage storage;
     Bridge bridge;
     PatternGenerator pattern_generator;  // device 0
     DisplayModel display;                // device 1
@@ -24,6 +49,35 @@ struct Card {
     // Power-on: detaches external devices, then resets the bridge and every device model.
     void reset();
     bool attach_external(std::uint8_t index, const ch367sim_device* device);
+
+    // The driver calls that reach the card's state; on a shared card each one holds the lock
+    // (see `locked`).
+    bool open_device();
+    bool read(std::uint64_t address, std::uint8_t* value);
+    bool write(std::uint64_t address, std::uint8_t value);
+
+    // Runs `work` on the card under its lock when it is shared. The lock is taken unless this
+    // process holds it already, and kept after `work` while this process has a transaction open,
+    // so that the transaction runs whole; taking it over from a process that died ends that
+    // process's transaction.
+    template <class Work>
+    auto locked(Work&& work) {
+        CardFile* file = storage.file();
+        if (file == nullptr) return work();
+        if (!holding_) {
+            if (file->lock()) bridge.abandon_transaction();
+            holding_ = true;
+        }
+        auto result = work();
+        if (!bridge.in_transaction()) {
+            holding_ = false;
+            file->unlock();
+        }
+        return result;
+    }
+
+private:
+    bool holding_ = false;
 };
 
 // The one simulated card of the process, built with its devices attached on first use. It is

@@ -1,4 +1,7 @@
 // The simulator's control API over the one simulated card.
+#include <atomic>
+#include <cstring>
+
 #include "bridge_registers.h"
 #include "card.h"
 #include "ch367sim.h"
@@ -31,7 +34,12 @@ SIM_API void ch367sim_clear_faults(void) {
 SIM_API int ch367sim_is_open(void) { return bridge().is_open() ? 1 : 0; }
 SIM_API uint8_t ch367sim_register(uint8_t offset) { return bridge().register_value(offset); }
 SIM_API uint8_t ch367sim_line_register(void) { return bridge().register_value(kLines); }
-SIM_API void ch367sim_set_line_register(uint8_t value) { bridge().set_lines(value); }
+SIM_API void ch367sim_set_line_register(uint8_t value) {
+    card().locked([value] {
+        bridge().set_lines(value);
+        return 0;
+    });
+}
 SIM_API ch367sim_counters ch367sim_get_counters(void) { return bridge().counters(); }
 
 SIM_API void ch367sim_set_logging(int enabled) { bridge().logging = enabled != 0; }
@@ -82,6 +90,25 @@ SIM_API int ch367sim_compare_display_png(const char* reference_png, const char* 
     const DisplayModel& display = card().display;
     return compare_panel_with_png(reference_png, display.memory(), display.is_on(), diff_png,
                                   differing_pixels);
+}
+
+SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state) {
+    if (state == nullptr) return 0;
+    Card& simulated = card();
+    return simulated.locked([&] {
+        std::memcpy(state, &simulated.storage.state(), sizeof *state);
+        return 1;
+    });
+}
+
+SIM_API uint64_t ch367sim_card_changes(void) {
+    return std::atomic_ref<uint64_t>(card().storage.state().changes).load(std::memory_order_relaxed);
+}
+
+SIM_API int ch367sim_card_shared(void) {
+    const CardStorage& storage = card().storage;
+    if (storage.refused()) return -1;
+    return storage.file() != nullptr ? 1 : 0;
 }
 
 SIM_API int ch367sim_write_outputs(void) {

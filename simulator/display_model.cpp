@@ -47,17 +47,28 @@ constexpr CommandByte kCommands[] = {
 
 }  // namespace
 
+static_assert(DisplayModel::kMemoryBytes == sizeof(ch367sim_card_display::memory));
+
+DisplayModel::DisplayModel(ch367sim_card_display* state) : state_(state) {
+    if (state_ != nullptr) {
+        state_->write_position %= kMemoryBytes;  // a record from a file stays within memory
+        return;
+    }
+    own_state_ = std::make_unique<ch367sim_card_display>();
+    state_ = own_state_.get();
+    power_on();
+}
+
 void DisplayModel::power_on() {
-    memory_.fill(0);
-    unknown_command_bytes_ = 0;
+    *state_ = {};
     reset();
 }
 
 // Display memory is kept through a reset, as on the real controller; only power-on clears it.
 void DisplayModel::reset() {
-    on_ = false;
-    position_ = 0;
-    parameter_pending_ = false;
+    state_->on = 0;
+    state_->write_position = 0;
+    state_->parameter_pending = 0;
 }
 
 void DisplayModel::lines_changed(std::uint8_t lines) {
@@ -67,9 +78,10 @@ void DisplayModel::lines_changed(std::uint8_t lines) {
 std::uint8_t DisplayModel::exchange(std::uint8_t mosi, std::uint8_t lines) {
     if ((lines & kDisplayResetReleased) == 0) return kNoReply;  // in reset the byte is lost
     if ((lines & kDisplayDataMode) != 0) {
-        memory_[position_] = mosi;
+        state_->memory[state_->write_position] = mosi;
         // Past byte column 127 the next row, past the last byte of row 63 row 0.
-        position_ = static_cast<std::uint16_t>((position_ + 1) % kMemoryBytes);
+        state_->write_position =
+            static_cast<std::uint16_t>((state_->write_position + 1) % kMemoryBytes);
     } else {
         command_byte(mosi);
     }
@@ -77,9 +89,9 @@ std::uint8_t DisplayModel::exchange(std::uint8_t mosi, std::uint8_t lines) {
 }
 
 void DisplayModel::command_byte(std::uint8_t byte) {
-    if (parameter_pending_) {
-        parameter_pending_ = false;
-        perform(pending_action_, byte);
+    if (state_->parameter_pending != 0) {
+        state_->parameter_pending = 0;
+        perform(static_cast<Action>(state_->pending_action), byte);
         return;
     }
     const auto* command = std::find_if(std::begin(kCommands), std::end(kCommands),
@@ -87,12 +99,12 @@ void DisplayModel::command_byte(std::uint8_t byte) {
                                            return byte >= c.first && byte <= c.last;
                                        });
     if (command == std::end(kCommands)) {
-        ++unknown_command_bytes_;
+        ++state_->unknown_command_bytes;
         return;
     }
     if (command->has_parameter) {
-        parameter_pending_ = true;
-        pending_action_ = command->action;
+        state_->parameter_pending = 1;
+        state_->pending_action = static_cast<std::uint8_t>(command->action);
         return;
     }
     perform(command->action, byte);
@@ -100,21 +112,22 @@ void DisplayModel::command_byte(std::uint8_t byte) {
 
 // `value` is the command byte itself, or the parameter byte of a command that takes one.
 void DisplayModel::perform(Action action, std::uint8_t value) {
+    std::uint16_t& position = state_->write_position;
     switch (action) {
-        case Action::DisplayOff: on_ = false; break;
-        case Action::DisplayOn: on_ = true; break;
+        case Action::DisplayOff: state_->on = 0; break;
+        case Action::DisplayOn: state_->on = 1; break;
         case Action::SetRow:
             // Rows above 63 count modulo 64, as the frame buffer counts them.
-            position_ = static_cast<std::uint16_t>((value & kRowMask) * kRowBytes +
-                                                   position_ % kRowBytes);
+            position = static_cast<std::uint16_t>((value & kRowMask) * kRowBytes +
+                                                  position % kRowBytes);
             break;
         case Action::SetColumnLow:
-            position_ = static_cast<std::uint16_t>((position_ & ~kColumnLowBits) |
-                                                   (value & kColumnLowBits));
+            position = static_cast<std::uint16_t>((position & ~kColumnLowBits) |
+                                                  (value & kColumnLowBits));
             break;
         case Action::SetColumnHigh:
-            position_ = static_cast<std::uint16_t>((position_ & ~kColumnHighBits) |
-                                                   ((value << 4) & kColumnHighBits));
+            position = static_cast<std::uint16_t>((position & ~kColumnHighBits) |
+                                                  ((value << 4) & kColumnHighBits));
             break;
         case Action::Setting: break;
     }

@@ -7,10 +7,11 @@
 // The controller drives nothing back: every exchange answers 0xFF, as the floating bus does.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
+#include "ch367sim.h"
 #include "spi_device.h"
 
 namespace ch367sim {
@@ -31,7 +32,8 @@ public:
         Setting,          // a panel setting the model accepts and does not render
     };
 
-    DisplayModel() { power_on(); }
+    // Works on `state`, leaving it as it is; with none, on a record of its own at power-on.
+    explicit DisplayModel(ch367sim_card_display* state = nullptr);
 
     void power_on() override;
     std::uint8_t exchange(std::uint8_t mosi, std::uint8_t lines) override;
@@ -39,24 +41,21 @@ public:
 
     // 64 rows of 128 bytes, row 0 first; byte column c holds pixel 2c in its high nibble and
     // pixel 2c + 1 in its low nibble.
-    const std::uint8_t* memory() const { return memory_.data(); }
-    bool is_on() const { return on_; }
+    const std::uint8_t* memory() const { return state_->memory; }
+    bool is_on() const { return state_->on != 0; }
     // Index of the byte the next data byte goes to: row x 128 + byte column.
-    std::uint16_t write_position() const { return position_; }
+    std::uint16_t write_position() const { return state_->write_position; }
     // Command bytes that are no command of this controller; they were ignored.
-    std::uint64_t unknown_command_bytes() const { return unknown_command_bytes_; }
+    std::uint64_t unknown_command_bytes() const { return state_->unknown_command_bytes; }
 
 private:
     void reset();
     void command_byte(std::uint8_t byte);
     void perform(Action action, std::uint8_t value);
 
-    std::array<std::uint8_t, kMemoryBytes> memory_{};
-    bool on_ = false;
-    std::uint16_t position_ = 0;
-    bool parameter_pending_ = false;  // the last command byte awaits its parameter byte
-    Action pending_action_ = Action::Setting;
-    std::uint64_t unknown_command_bytes_ = 0;
+    std::unique_ptr<ch367sim_card_display> own_state_;
+    // parameter_pending: the last command byte awaits its parameter byte, for pending_action.
+    ch367sim_card_display* state_;
 };
 
 }  // namespace ch367sim

@@ -13,7 +13,7 @@ void* const kDeviceHandle = reinterpret_cast<void*>(std::uintptr_t{1});
 
 CH367_DRIVER_API void* CH367OpenDevice(int32_t /*index*/, int32_t /*exclusive*/,
                                        uint8_t /*interrupt*/) {
-    return ch367sim::card().bridge.open_device() ? kDeviceHandle : kInvalidHandle;
+    return ch367sim::card().open_device() ? kDeviceHandle : kInvalidHandle;
 }
 
 CH367_DRIVER_API int32_t CH367GetIoBaseAddr(uint64_t* io_base) {
@@ -21,11 +21,11 @@ CH367_DRIVER_API int32_t CH367GetIoBaseAddr(uint64_t* io_base) {
 }
 
 CH367_DRIVER_API int32_t CH367ReadIoByte(uint64_t address, uint8_t* value) {
-    return ch367sim::card().bridge.read(address, value) ? 1 : 0;
+    return ch367sim::card().read(address, value) ? 1 : 0;
 }
 
 CH367_DRIVER_API int32_t CH367WriteIoByte(uint64_t address, uint8_t value) {
-    return ch367sim::card().bridge.write(address, value) ? 1 : 0;
+    return ch367sim::card().write(address, value) ? 1 : 0;
 }
 
 CH367_DRIVER_API void CH367CloseDevice(void) { ch367sim::card().bridge.close_device(); }

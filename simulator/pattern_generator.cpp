@@ -1,6 +1,7 @@
 #include "pattern_generator.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace ch367sim {
 
@@ -16,38 +17,48 @@ constexpr std::uint16_t kRunBits =
 
 }  // namespace
 
-PatternGenerator::PatternGenerator()
-    : ctrl_memory_(CH367SIM_PG_MEMORY_WORDS), out_memory_(CH367SIM_PG_MEMORY_WORDS) {
+PatternGenerator::PatternGenerator(ch367sim_card_pattern_generator* state) : state_(state) {
+    if (state_ != nullptr) {
+        // A record from a file: a command state this model cannot have left starts afresh.
+        if (state_->phase > static_cast<std::uint8_t>(Phase::ReadData) ||
+            (phase() != Phase::Opcode && find_pattern_generator_command(state_->opcode) == nullptr)) {
+            finish_command();
+        }
+        return;
+    }
+    own_state_ = std::make_unique<ch367sim_card_pattern_generator>();
+    state_ = own_state_.get();
     power_on();
 }
 
 void PatternGenerator::power_on() {
-    std::fill(ctrl_memory_.begin(), ctrl_memory_.end(), 0);
-    std::fill(out_memory_.begin(), out_memory_.end(), 0);
-    program_counter_ = 0;
-    status_ = CH367SIM_PG_STATUS_HALTED;
-    io_lines_ = 0;
-    trigger_mode_ = {};
-    dds_resets_ = 0;
+    *state_ = {};
+    state_->status = CH367SIM_PG_STATUS_HALTED;
     finish_command();
-    frame_length_ = 0;
 }
 
-void PatternGenerator::frame_start() { frame_length_ = 0; }
+const PatternGeneratorCommand& PatternGenerator::command() {
+    if (command_ == nullptr || command_->opcode != state_->opcode) {
+        command_ = find_pattern_generator_command(state_->opcode);
+    }
+    return *command_;  // phases past the opcode hold a known opcode
+}
+
+void PatternGenerator::frame_start() { state_->frame_length = 0; }
 
 std::uint8_t PatternGenerator::exchange(std::uint8_t mosi, std::uint8_t /*lines*/) {
-    const std::uint64_t position = frame_length_++;
-    switch (phase_) {
+    const std::uint64_t position = state_->frame_length++;
+    switch (phase()) {
         case Phase::Opcode:
         case Phase::Arguments:
-            if (position < frame_bytes_.size()) frame_bytes_[position] = mosi;
+            if (position < sizeof state_->frame_bytes) state_->frame_bytes[position] = mosi;
             return 0x00;
         case Phase::WriteData:
-            if (position < data_length_) store_memory_byte(position, mosi);
+            if (position < state_->data_length) store_memory_byte(position, mosi);
             return 0x00;
         case Phase::ReadData:
-            if (position >= data_length_) return 0x00;
-            if (command_->register_bytes != 0) return register_image_[position];
+            if (position >= state_->data_length) return 0x00;
+            if (command().register_bytes != 0) return state_->register_image[position];
             return memory_byte(position);
     }
     return 0x00;
@@ -56,17 +67,18 @@ std::uint8_t PatternGenerator::exchange(std::uint8_t mosi, std::uint8_t /*lines*
 // A frame ends the piece of the command it carried. Empty frames (a chip select pulsed with no
 // clock) carry nothing and are ignored.
 void PatternGenerator::frame_end() {
-    if (frame_length_ == 0) return;
-    switch (phase_) {
+    const std::uint64_t length = state_->frame_length;
+    if (length == 0) return;
+    switch (phase()) {
         case Phase::Opcode:
-            if (frame_length_ != 1) {
+            if (length != 1) {
                 flag(CH367SIM_PG_STATUS_FRAME_ERROR);
                 return;
             }
-            start_command(frame_bytes_[0]);
+            start_command(state_->frame_bytes[0]);
             return;
         case Phase::Arguments:
-            if (frame_length_ != command_->argument_width) {
+            if (length != command().argument_width) {
                 flag(CH367SIM_PG_STATUS_FRAME_ERROR);
                 finish_command();
                 return;
@@ -75,7 +87,7 @@ void PatternGenerator::frame_end() {
             return;
         case Phase::WriteData:
         case Phase::ReadData:
-            if (frame_length_ != data_length_) flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+            if (length != state_->data_length) flag(CH367SIM_PG_STATUS_FRAME_ERROR);
             finish_command();
             return;
     }
@@ -88,112 +100,116 @@ void PatternGenerator::start_command(std::uint8_t opcode) {
         return;
     }
     command_ = found;
-    argument_index_ = 0;
-    if (command_->argument_count > 0) {
-        phase_ = Phase::Arguments;
+    state_->opcode = opcode;
+    state_->argument_index = 0;
+    if (found->argument_count > 0) {
+        set_phase(Phase::Arguments);
     } else {
         begin_data_phase();
     }
 }
 
 void PatternGenerator::argument_complete() {
-    arguments_[argument_index_++] =
-        little_endian_value(frame_bytes_.data(), command_->argument_width);
-    if (argument_index_ == command_->argument_count) begin_data_phase();
+    const PatternGeneratorCommand& current = command();
+    state_->arguments[state_->argument_index++ % 2] =
+        little_endian_value(state_->frame_bytes, current.argument_width);
+    if (state_->argument_index >= current.argument_count) begin_data_phase();
 }
 
 // Executes the command (a read latches the register it returns, a memory transfer checks its
 // range), then waits for the data frame, if the command has one of nonzero length.
 void PatternGenerator::begin_data_phase() {
     execute();
-    data_length_ = data_frame_length(*command_, arguments_[1]);
-    if (data_length_ == 0) {
+    const PatternGeneratorCommand& current = command();
+    state_->data_length = data_frame_length(current, state_->arguments[1]);
+    if (state_->data_length == 0) {
         finish_command();  // no data frame: the next frame starts a new command
         return;
     }
-    phase_ = command_->data == Data::Write ? Phase::WriteData : Phase::ReadData;
+    set_phase(current.data == Data::Write ? Phase::WriteData : Phase::ReadData);
 }
 
 void PatternGenerator::execute() {
     const auto latch = [this](std::uint32_t value) {
-        for (std::size_t i = 0; i < register_image_.size(); ++i) {
-            register_image_[i] = static_cast<std::uint8_t>(value >> (8 * i));
+        for (std::size_t i = 0; i < sizeof state_->register_image; ++i) {
+            state_->register_image[i] = static_cast<std::uint8_t>(value >> (8 * i));
         }
     };
     const std::uint32_t memory_words = CH367SIM_PG_MEMORY_WORDS;
-    switch (command_->opcode) {
+    ch367sim_card_pattern_generator& s = *state_;
+    const std::uint32_t* arguments = s.arguments;
+    switch (s.opcode) {
         case ',': latch(CH367SIM_PG_DATA_LINES); break;
-        case 'g': latch(program_counter_); break;
-        case 'n': latch(io_lines_); break;
-        case 's': latch(status_); break;
+        case 'g': latch(s.program_counter); break;
+        case 'n': latch(s.io_lines); break;
+        case 's': latch(s.status); break;
         case 'c':
         case 'q':
         case 'e':
         case 'w':
-            if (std::uint64_t{arguments_[0]} + arguments_[1] > memory_words) {
+            if (std::uint64_t{arguments[0]} + arguments[1] > memory_words) {
                 flag(CH367SIM_PG_STATUS_RANGE_ERROR);
             }
             break;
-        case 'Z': std::fill(out_memory_.begin(), out_memory_.end(), 0); break;
-        case 'z': std::fill(ctrl_memory_.begin(), ctrl_memory_.end(), 0); break;
+        case 'Z': std::fill(std::begin(s.out_memory), std::end(s.out_memory), 0u); break;
+        case 'z': std::fill(std::begin(s.ctrl_memory), std::end(s.ctrl_memory), 0u); break;
         case 'a':
-            status_ = static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_ARMED);
+            s.status = static_cast<std::uint16_t>((s.status & ~kRunBits) | CH367SIM_PG_STATUS_ARMED);
             break;
         case 'r':
-            if (status_ & (CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_PAUSED)) {
-                status_ =
-                    static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_RUNNING);
-                io_lines_ = out_memory_[program_counter_ % memory_words];
+            if (s.status & (CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_PAUSED)) {
+                s.status =
+                    static_cast<std::uint16_t>((s.status & ~kRunBits) | CH367SIM_PG_STATUS_RUNNING);
+                s.io_lines = s.out_memory[s.program_counter % memory_words];
             }
             break;
         case 'p':
-            status_ = static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_PAUSED);
+            s.status = static_cast<std::uint16_t>((s.status & ~kRunBits) | CH367SIM_PG_STATUS_PAUSED);
             break;
         case 'h':
-            status_ = static_cast<std::uint16_t>((status_ & ~kRunBits) | CH367SIM_PG_STATUS_HALTED);
-            program_counter_ = 0;
+            s.status = static_cast<std::uint16_t>((s.status & ~kRunBits) | CH367SIM_PG_STATUS_HALTED);
+            s.program_counter = 0;
             break;
-        case 'i': ++dds_resets_; break;
+        case 'i': ++s.dds_resets; break;
         case 'j': {
-            const auto step = static_cast<std::int32_t>(arguments_[0]);
+            const auto step = static_cast<std::int32_t>(arguments[0]);
             if (step <= 0) {
                 flag(CH367SIM_PG_STATUS_FRAME_ERROR);
                 break;
             }
-            program_counter_ = static_cast<std::uint32_t>(
-                (std::uint64_t{program_counter_} + static_cast<std::uint32_t>(step)) % memory_words);
-            io_lines_ = out_memory_[program_counter_];
+            s.program_counter = static_cast<std::uint32_t>(
+                (std::uint64_t{s.program_counter} + static_cast<std::uint32_t>(step)) % memory_words);
+            s.io_lines = s.out_memory[s.program_counter];
             break;
         }
-        case 'm': io_lines_ = arguments_[0]; break;
+        case 'm': s.io_lines = arguments[0]; break;
         case 't':
-            trigger_mode_ = {static_cast<std::uint8_t>(arguments_[0]),
-                             static_cast<std::uint8_t>(arguments_[1])};
+            s.trigger_mode[0] = static_cast<std::uint8_t>(arguments[0]);
+            s.trigger_mode[1] = static_cast<std::uint8_t>(arguments[1]);
             break;
-        case 'x': program_counter_ = arguments_[0]; break;
+        case 'x': s.program_counter = arguments[0]; break;
         default: break;
     }
 }
 
 void PatternGenerator::finish_command() {
-    phase_ = Phase::Opcode;
-    command_ = nullptr;
-    argument_index_ = 0;
-    data_length_ = 0;
+    set_phase(Phase::Opcode);
+    state_->argument_index = 0;
+    state_->data_length = 0;
 }
 
 void PatternGenerator::flag(std::uint16_t error_bit) {
-    status_ = static_cast<std::uint16_t>(status_ | error_bit);
+    state_->status = static_cast<std::uint16_t>(state_->status | error_bit);
 }
 
 // The word that byte `offset` of a memory transfer's data frame falls in: start + offset / 4 of
 // the control memory ('c', 'w') or the output memory ('q', 'e'); nullptr past the end, which was
 // flagged when the command started.
 std::uint32_t* PatternGenerator::data_word(std::uint64_t offset) {
-    const std::uint64_t word = std::uint64_t{arguments_[0]} + offset / kWordBytes;
+    const std::uint64_t word = std::uint64_t{state_->arguments[0]} + offset / kWordBytes;
     if (word >= CH367SIM_PG_MEMORY_WORDS) return nullptr;
-    const std::uint8_t opcode = command_->opcode;
-    return &((opcode == 'c' || opcode == 'w') ? ctrl_memory_ : out_memory_)[word];
+    const std::uint8_t opcode = state_->opcode;
+    return &((opcode == 'c' || opcode == 'w') ? state_->ctrl_memory : state_->out_memory)[word];
 }
 
 // Words travel little-endian: byte `offset` is byte offset % 4 of its word.
@@ -211,8 +227,9 @@ void PatternGenerator::store_memory_byte(std::uint64_t offset, std::uint8_t valu
 }
 
 ch367sim_pattern_generator PatternGenerator::snapshot() const {
-    return {ctrl_memory_.data(), out_memory_.data(), program_counter_, status_, io_lines_,
-            {trigger_mode_[0], trigger_mode_[1]}, dds_resets_};
+    const ch367sim_card_pattern_generator& s = *state_;
+    return {s.ctrl_memory, s.out_memory, s.program_counter, s.status, s.io_lines,
+            {s.trigger_mode[0], s.trigger_mode[1]}, s.dds_resets};
 }
 
 }  // namespace ch367sim

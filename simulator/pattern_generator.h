@@ -4,9 +4,8 @@
 // status register; the model never fails otherwise.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "ch367sim.h"
 #include "pattern_generator_protocol.h"
@@ -16,7 +15,8 @@ namespace ch367sim {
 
 class PatternGenerator final : public SpiDevice {
 public:
-    PatternGenerator();
+    // Works on `state`, leaving it as it is; with none, on a record of its own at power-on.
+    explicit PatternGenerator(ch367sim_card_pattern_generator* state = nullptr);
 
     void power_on() override;
     void frame_start() override;
@@ -26,7 +26,7 @@ public:
     ch367sim_pattern_generator snapshot() const;
 
 private:
-    enum class Phase { Opcode, Arguments, WriteData, ReadData };
+    enum class Phase : std::uint8_t { Opcode, Arguments, WriteData, ReadData };
 
     void start_command(std::uint8_t opcode);
     void argument_complete();
@@ -37,24 +37,14 @@ private:
     std::uint32_t* data_word(std::uint64_t offset);
     std::uint8_t memory_byte(std::uint64_t offset);
     void store_memory_byte(std::uint64_t offset, std::uint8_t value);
+    Phase phase() const { return static_cast<Phase>(state_->phase); }
+    void set_phase(Phase phase) { state_->phase = static_cast<std::uint8_t>(phase); }
+    // The command being received (its opcode is in the state record), looked up once per opcode.
+    const PatternGeneratorCommand& command();
 
-    std::vector<std::uint32_t> ctrl_memory_;
-    std::vector<std::uint32_t> out_memory_;
-    std::uint32_t program_counter_ = 0;
-    std::uint16_t status_ = 0;
-    std::uint32_t io_lines_ = 0;
-    std::array<std::uint8_t, 2> trigger_mode_{};
-    std::uint64_t dds_resets_ = 0;
-
-    // The command being received.
-    Phase phase_ = Phase::Opcode;
-    const PatternGeneratorCommand* command_ = nullptr;
-    std::size_t argument_index_ = 0;
-    std::array<std::uint32_t, 2> arguments_{};
-    std::array<std::uint8_t, 4> frame_bytes_{};
-    std::uint64_t frame_length_ = 0;
-    std::uint64_t data_length_ = 0;          // bytes the data frame should carry
-    std::array<std::uint8_t, 4> register_image_{};  // little-endian value a register read returns
+    std::unique_ptr<ch367sim_card_pattern_generator> own_state_;
+    ch367sim_card_pattern_generator* state_;
+    const PatternGeneratorCommand* command_ = nullptr;  // cache of command()
 };
 
 }  // namespace ch367sim

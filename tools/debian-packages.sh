@@ -11,6 +11,8 @@ test_packages=(
   libbenchmark-dev                       # the benchmarks in bench/ (run briefly as tests)
   libstb-dev libpng-dev                  # PNG pictures: stb_image_write writes them, libpng reads them
   libcli11-dev                           # dio's command line
+  libcpp-httplib-dev nlohmann-json3-dev  # dio view: its web server and the card as JSON
+  chromium chromium-driver python3-selenium  # dio view's page tested in headless Chromium
   imagemagick                            # sample bitmaps the loader tests compare against
   python3-pytest                         # the Python bindings' tests
   python3-numpy python3-pil              # the Python package's array and image layer, in its tests

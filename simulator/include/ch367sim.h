@@ -182,6 +182,87 @@ CH367SIM_API int ch367sim_write_display_png(const char* path, unsigned scale);
 CH367SIM_API int ch367sim_compare_display_png(const char* reference_png, const char* diff_png,
                                               uint64_t* differing_pixels);
 
+/* ---- The card's state record and the shared card ------------------------------------------ */
+/* Everything the card keeps from one program to the next, in one record of fixed-size fields
+ * (little-endian, no pointers). The simulator keeps it in the process's memory, or, when the
+ * variable CH367SIM_CARD names a file, in that file, mapped into every process that names it:
+ * then the processes share one card and a program finds it as the last one left it. A missing
+ * file is created at power-on state; a file that is not a card is refused (CH367OpenDevice
+ * fails and one line on stderr says why). docs/simulator.md describes the file. */
+#define CH367SIM_CARD_MAGIC "CH367SIM"     /* first 8 bytes of a card file */
+#define CH367SIM_CARD_VERSION 1u
+#define CH367SIM_CARD_COMMANDS 64u        /* recent commands the record keeps */
+#define CH367SIM_CARD_COMMAND_TEXT 120u   /* bytes of one command's text, NUL included */
+
+typedef struct ch367sim_card_bridge {
+    uint8_t registers[256];
+    uint8_t in_transaction;   /* 1 between the gate opening and its closing */
+    uint8_t reserved[7];
+    ch367sim_counters counters;
+} ch367sim_card_bridge;
+
+typedef struct ch367sim_card_pattern_generator {
+    uint32_t ctrl_memory[CH367SIM_PG_MEMORY_WORDS];
+    uint32_t out_memory[CH367SIM_PG_MEMORY_WORDS];
+    uint32_t program_counter;
+    uint16_t status;
+    uint8_t trigger_mode[2];
+    uint32_t io_lines;
+    uint32_t reserved;
+    uint64_t dds_resets;
+    /* The command being received. */
+    uint8_t phase;            /* 0 opcode, 1 arguments, 2 write data, 3 read data */
+    uint8_t opcode;
+    uint8_t argument_index;
+    uint8_t reserved2;
+    uint8_t frame_bytes[4];
+    uint32_t arguments[2];
+    uint8_t register_image[4];  /* the register a read returns, little-endian */
+    uint32_t reserved3;
+    uint64_t frame_length;
+    uint64_t data_length;
+} ch367sim_card_pattern_generator;
+
+typedef struct ch367sim_card_display {
+    uint8_t memory[CH367SIM_DISPLAY_MEMORY_BYTES];
+    uint8_t on;
+    uint8_t parameter_pending;
+    uint8_t pending_action;
+    uint8_t reserved;
+    uint16_t write_position;
+    uint16_t reserved2;
+    uint64_t unknown_command_bytes;
+} ch367sim_card_display;
+
+typedef struct ch367sim_card_command {
+    uint64_t first_sequence;  /* its transactions, as in the transaction log; 0 for none */
+    uint64_t last_sequence;
+    char text[CH367SIM_CARD_COMMAND_TEXT];  /* as the command log writes it, then "; export" */
+} ch367sim_card_command;
+
+typedef struct ch367sim_card_state {
+    char magic[8];            /* CH367SIM_CARD_MAGIC, no NUL */
+    uint32_t version;         /* CH367SIM_CARD_VERSION */
+    uint32_t header_bytes;    /* 64 */
+    uint64_t size;            /* sizeof(ch367sim_card_state), the file's size */
+    uint64_t changes;         /* counts the register writes; a reader sees a change cheaply */
+    uint8_t lock[32];         /* the processes' lock; meaningful only while they run */
+    ch367sim_card_bridge bridge;
+    ch367sim_card_pattern_generator pattern_generator;
+    ch367sim_card_display display;
+    uint64_t commands_logged; /* command n (from 0) is in commands[n % CH367SIM_CARD_COMMANDS] */
+    ch367sim_card_command commands[CH367SIM_CARD_COMMANDS];
+} ch367sim_card_state;
+
+/* Copies the whole card into *state as one consistent picture (taken under the card's lock) and
+ * returns 1; 0 for a null pointer. */
+CH367SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state);
+/* The card's change count (the record's `changes`), read without the lock. */
+CH367SIM_API uint64_t ch367sim_card_changes(void);
+/* 1 when the card lives in a file, 0 when it is private to the process; -1 when the file that
+ * CH367SIM_CARD names was refused. */
+CH367SIM_API int ch367sim_card_shared(void);
+
 /* ---- Output files for host programs ------------------------------------------------------ */
 /* Environment variables that only the simulator reads ask for output files (see
  * docs/simulator-outputs.md): CH367SIM_OUTPUT_DIR, CH367SIM_PNG, CH367SIM_PNG_SCALE, CH367SIM_VCD,

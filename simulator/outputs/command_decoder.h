@@ -40,6 +40,8 @@ public:
     void finish();
 
     const std::vector<DecodedCommand>& commands() const { return commands_; }
+    // Drops the commands decoded so far (a reader that took them needs them no more).
+    void forget_commands() { commands_.clear(); }
     const std::vector<ExportCall>& calls() const { return calls_; }
     // Accesses of line-register writes that no export call has claimed yet.
     std::uint64_t unclaimed_accesses() const { return held_accesses_; }

@@ -1,5 +1,6 @@
 #include "output_set.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,8 +28,9 @@ struct WriteAtExit {
 
 }  // namespace
 
-OutputSet::OutputSet(OutputRequest request, std::uint8_t lines)
-    : request_(std::move(request)), units_([this](const BusUnit& unit) { decoder_.add(unit); }) {
+OutputSet::OutputSet(OutputRequest request, std::uint8_t lines, ch367sim_card_state* card)
+    : request_(std::move(request)), units_([this](const BusUnit& unit) { add_unit(unit); }),
+      card_(card) {
     if (!request_.vcd.empty()) vcd_.emplace(lines, request_.vcd_limit);
     restart(lines);
     static WriteAtExit write_at_exit;
@@ -39,8 +41,31 @@ void OutputSet::restart(std::uint8_t lines) {
     timeline_ = {};
     if (vcd_) vcd_->restart(lines);
     decoder_.restart();
+    published_ = 0;
     units_.restart(lines);
     changed_ = false;
+}
+
+// Copies each command decoded into the card's ring of recent commands, as the command log writes
+// it. When no file needs them, the decoded commands are dropped as they are copied.
+void OutputSet::add_unit(const BusUnit& unit) {
+    decoder_.add(unit);
+    if (card_ == nullptr) return;
+    const auto& commands = decoder_.commands();
+    for (std::size_t i = published_; i < commands.size(); ++i) {
+        ch367sim_card_command& slot = card_->commands[card_->commands_logged++ % CH367SIM_CARD_COMMANDS];
+        slot.first_sequence = commands[i].first_sequence;
+        slot.last_sequence = commands[i].last_sequence;
+        const std::string text = commands[i].text + " ; " + decoder_.calls()[commands[i].call].name;
+        const std::size_t length = std::min(text.size(), sizeof slot.text - 1);
+        std::memcpy(slot.text, text.data(), length);
+        slot.text[length] = '\0';
+    }
+    published_ = commands.size();
+    if (request_.log.empty()) {
+        decoder_.forget_commands();
+        published_ = 0;
+    }
 }
 
 bool OutputSet::write_files() {

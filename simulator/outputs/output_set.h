@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "bus_observer.h"
+#include "ch367sim.h"
 #include "bus_timeline.h"
 #include "bus_units.h"
 #include "command_decoder.h"
@@ -17,8 +18,9 @@ namespace ch367sim {
 
 class OutputSet final : public BusObserver {
 public:
-    // `lines`: the line register when observing starts. Registers the exit hook.
-    OutputSet(OutputRequest request, std::uint8_t lines);
+    // `lines`: the line register when observing starts. Registers the exit hook. With `card`,
+    // each command decoded also goes to the card's recent commands.
+    OutputSet(OutputRequest request, std::uint8_t lines, ch367sim_card_state* card = nullptr);
 
     // The simulator was reset: drops what was observed and starts again.
     void restart(std::uint8_t lines);
@@ -37,7 +39,10 @@ public:
 
 private:
     void create_directories() const;
-    bool decodes() const { return !request_.log.empty() || !request_.cost.empty(); }
+    bool decodes() const {
+        return !request_.log.empty() || !request_.cost.empty() || card_ != nullptr;
+    }
+    void add_unit(const BusUnit& unit);
 
     OutputRequest request_;
     BusTimeline timeline_;
@@ -45,6 +50,8 @@ private:
     CommandDecoder decoder_;
     BusUnitAssembler units_;
     bool changed_ = false;
+    ch367sim_card_state* card_ = nullptr;
+    std::size_t published_ = 0;  // decoded commands already in the card's ring
 };
 
 }  // namespace ch367sim

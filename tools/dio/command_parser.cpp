@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "simulator_link.h"
+
 namespace dio {
 
 CommandParser::CommandParser(Scope scope)
@@ -12,7 +14,13 @@ CommandParser::CommandParser(Scope scope)
     add_table(display_commands());
     add_table(bitmap_commands());
     add_table(image_commands());
-    if (scope == Scope::command_line) add_table(script_commands());
+    add_table(simulator_commands());
+    if (scope == Scope::command_line) {
+        add_table(script_commands());
+        app_.add_option_function<std::string>(
+            "--card", [](const std::string& path) { set_card_path(path); },
+            "keep the simulated card in this file (sets CH367SIM_CARD)");
+    }
 }
 
 void CommandParser::add_table(std::span<const Command> table) {

@@ -31,5 +31,6 @@ std::span<const Command> display_commands();  // oled: set-up, drawing, sending
 std::span<const Command> bitmap_commands();   // oled bitmap
 std::span<const Command> image_commands();    // convert, compare
 std::span<const Command> script_commands();   // run (not available inside a script)
+std::span<const Command> simulator_commands();  // card power-cycle, view
 
 }  // namespace dio

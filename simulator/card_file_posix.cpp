@@ -1,0 +1,168 @@
+// The card file on Linux: a shared mapping, and a lock word in the record's lock bytes holding
+// the process id of its owner (0 = free), with a futex to sleep on. A waiter that finds the
+// owner's process gone takes the lock over.
+#include <fcntl.h>
+#include <linux/futex.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+
+#include "card_file.h"
+#include "card_state.h"
+
+namespace ch367sim {
+
+namespace {
+
+// How long a waiter sleeps before it looks whether the owner is still alive.
+constexpr long kOwnerCheckNanoseconds = 50'000'000;
+
+std::uint32_t process_id = 0;  // cached: getpid() is a system call; renewed in a forked child
+
+std::uint32_t this_process() {
+    if (process_id == 0) {
+        process_id = static_cast<std::uint32_t>(getpid());
+        pthread_atfork(nullptr, nullptr, [] { process_id = static_cast<std::uint32_t>(getpid()); });
+    }
+    return process_id;
+}
+
+// A process that has exited but not yet been waited for (a zombie) holds nothing any more.
+bool process_alive(std::uint32_t pid) {
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/%u/stat", pid);
+    std::FILE* stat = std::fopen(path, "r");
+    if (stat == nullptr) return true;
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    // "pid (name) state ...": the name may hold any character, so the state follows the last ')'.
+    const char* name_end = read ? std::strrchr(line, ')') : nullptr;
+    return name_end == nullptr || name_end[1] != ' ' || name_end[2] != 'Z';
+}
+
+std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+// Writes the whole record to a temporary file beside `path` and links it to `path`; another
+// process that created the card first wins, which is as good.
+bool create(const std::string& path, const ch367sim_card_state& power_on, std::string& problem) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        problem = system_error("cannot be created");
+        return false;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(&power_on);
+    std::size_t done = 0;
+    while (done < sizeof power_on) {
+        const ssize_t written = write(fd, bytes + done, sizeof power_on - done);
+        if (written <= 0 && errno != EINTR) break;
+        if (written > 0) done += static_cast<std::size_t>(written);
+    }
+    const bool whole = done == sizeof power_on && close(fd) == 0;
+    if (!whole) problem = system_error("cannot be created");
+    const bool linked = whole && (link(temporary.c_str(), path.c_str()) == 0 || errno == EEXIST);
+    if (whole && !linked) problem = system_error("cannot be created");
+    unlink(temporary.c_str());
+    return linked;
+}
+
+std::atomic_ref<std::uint32_t> owner_word(ch367sim_card_state& state) {
+    return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(state.lock));
+}
+std::atomic_ref<std::uint32_t> waiters_word(ch367sim_card_state& state) {
+    return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(state.lock + 4));
+}
+
+}  // namespace
+
+struct CardFile::Platform {};
+
+CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
+    : state_(state), platform_(std::move(platform)) {}
+
+CardFile::~CardFile() { munmap(state_, sizeof *state_); }
+
+std::unique_ptr<CardFile> CardFile::open(const std::string& path,
+                                         const ch367sim_card_state& power_on, std::string& problem) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        if (!create(path, power_on, problem)) return nullptr;
+        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        problem = errno == EISDIR ? "is a directory" : system_error("cannot be opened");
+        return nullptr;
+    }
+    struct stat status {};
+    std::uint8_t header[kCardHeaderBytes] = {};
+    ssize_t count = 0;
+    if (fstat(fd, &status) != 0) {
+        problem = system_error("cannot be read");
+    } else if (!S_ISREG(status.st_mode)) {
+        problem = "is not a regular file";
+    } else if ((count = pread(fd, header, sizeof header, 0)) < 0) {
+        problem = system_error("cannot be read");
+    } else {
+        problem = card_file_problem(header, static_cast<std::size_t>(count),
+                                    static_cast<std::uint64_t>(status.st_size));
+    }
+    void* mapped = MAP_FAILED;
+    if (problem.empty()) {
+        mapped = mmap(nullptr, sizeof(ch367sim_card_state), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (mapped == MAP_FAILED) problem = system_error("cannot be mapped");
+    }
+    close(fd);
+    if (mapped == MAP_FAILED) return nullptr;
+    this_process();
+    return std::unique_ptr<CardFile>(
+        new CardFile(static_cast<ch367sim_card_state*>(mapped), std::make_unique<Platform>()));
+}
+
+bool CardFile::lock() {
+    const std::uint32_t me = this_process();
+    auto owner = owner_word(*state_);
+    std::uint32_t seen = 0;
+    if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) return false;
+    // This process holds the lock only between its own calls to lock() and unlock(): its own id
+    // in the word was left by an earlier process that had the same id.
+    if (seen == me) return true;
+    auto waiters = waiters_word(*state_);
+    waiters.fetch_add(1);
+    bool took_over = false;
+    for (;;) {
+        seen = 0;
+        if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) break;
+        timespec timeout{0, kOwnerCheckNanoseconds};
+        const long slept = syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock),
+                                   FUTEX_WAIT, seen, &timeout, nullptr, 0);
+        if (slept != 0 && errno == ETIMEDOUT && !process_alive(seen) &&
+            owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
+            took_over = true;
+            break;
+        }
+    }
+    waiters.fetch_sub(1);
+    return took_over;
+}
+
+void CardFile::unlock() {
+    owner_word(*state_).store(0);
+    if (waiters_word(*state_).load() != 0) {
+        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock), FUTEX_WAKE, 1, nullptr,
+                nullptr, 0);
+    }
+}
+
+}  // namespace ch367sim

@@ -1,0 +1,139 @@
+// The card file on Windows: a file mapping, and a named mutex per card file (named after the
+// file's full path) as the lock. A mutex whose owner died comes back abandoned, and the waiter
+// owns it.
+#include <windows.h>
+
+#include <cstdint>
+#include <cwchar>
+
+#include "card_file.h"
+#include "card_state.h"
+
+namespace ch367sim {
+
+namespace {
+
+std::wstring wide(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring result(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), length);
+    result.resize(std::wcslen(result.c_str()));
+    return result;
+}
+
+std::string system_error(const char* what) {
+    char message[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   GetLastError(), 0, message, sizeof message, nullptr);
+    std::string text = std::string(what) + ": " + message;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+// One mutex name per file: the case-folded full path, hashed (FNV-1a), since a mutex name may
+// not contain backslashes.
+std::wstring mutex_name(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
+    std::wstring name = length > 0 && length < MAX_PATH * 4 ? full : path;
+    CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+    std::uint64_t hash = 1469598103934665603ull;
+    for (wchar_t c : name) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+    wchar_t text[64];
+    swprintf(text, 64, L"Local\\ch367sim-card-%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// Writes the whole record to a temporary file beside `path` and moves it to `path` unless a
+// card is there already (another process created it first, which is as good).
+bool create(const std::wstring& path, const ch367sim_card_state& power_on, std::string& problem) {
+    const std::wstring temporary = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        problem = system_error("cannot be created");
+        return false;
+    }
+    DWORD written = 0;
+    const bool whole = WriteFile(file, &power_on, sizeof power_on, &written, nullptr) &&
+                       written == sizeof power_on;
+    CloseHandle(file);
+    const bool moved = whole && (MoveFileExW(temporary.c_str(), path.c_str(), 0) ||
+                                 GetLastError() == ERROR_ALREADY_EXISTS);
+    if (!moved) problem = system_error("cannot be created");
+    DeleteFileW(temporary.c_str());
+    return moved;
+}
+
+}  // namespace
+
+struct CardFile::Platform {
+    HANDLE mapping = nullptr;
+    HANDLE mutex = nullptr;
+};
+
+CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
+    : state_(state), platform_(std::move(platform)) {}
+
+CardFile::~CardFile() {
+    UnmapViewOfFile(state_);
+    CloseHandle(platform_->mapping);
+    CloseHandle(platform_->mutex);
+}
+
+std::unique_ptr<CardFile> CardFile::open(const std::string& path,
+                                         const ch367sim_card_state& power_on, std::string& problem) {
+    const std::wstring name = wide(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        problem = "is a directory";
+        return nullptr;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES && !create(name, power_on, problem)) return nullptr;
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        problem = system_error("cannot be opened");
+        return nullptr;
+    }
+    LARGE_INTEGER size{};
+    std::uint8_t header[kCardHeaderBytes] = {};
+    DWORD count = 0;
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        problem = "is not a regular file";
+    } else if (!GetFileSizeEx(file, &size) || !ReadFile(file, header, sizeof header, &count, nullptr)) {
+        problem = system_error("cannot be read");
+    } else {
+        problem = card_file_problem(header, count, static_cast<std::uint64_t>(size.QuadPart));
+    }
+    auto platform = std::make_unique<Platform>();
+    void* view = nullptr;
+    if (problem.empty()) {
+        platform->mapping = CreateFileMappingW(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+        if (platform->mapping != nullptr) {
+            view = MapViewOfFile(platform->mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ch367sim_card_state));
+        }
+        if (view == nullptr) problem = system_error("cannot be mapped");
+    }
+    CloseHandle(file);
+    if (view != nullptr) {
+        platform->mutex = CreateMutexW(nullptr, FALSE, mutex_name(name).c_str());
+        if (platform->mutex == nullptr) problem = system_error("has no lock");
+    }
+    if (!problem.empty()) {
+        if (view != nullptr) UnmapViewOfFile(view);
+        if (platform->mapping != nullptr) CloseHandle(platform->mapping);
+        return nullptr;
+    }
+    return std::unique_ptr<CardFile>(
+        new CardFile(static_cast<ch367sim_card_state*>(view), std::move(platform)));
+}
+
+bool CardFile::lock() { return WaitForSingleObject(platform_->mutex, INFINITE) == WAIT_ABANDONED; }
+
+void CardFile::unlock() { ReleaseMutex(platform_->mutex); }
+
+}  // namespace ch367sim

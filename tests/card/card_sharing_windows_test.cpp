@@ -1,0 +1,123 @@
+// The shared card in the Windows simulator: the file mapping and the named mutex, with two
+// processes. The test program starts copies of itself as the card's other processes
+// ("card_sharing_windows_test child ACTION"); it never uses the simulated card itself.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "QuorvelWCHDLL.h"
+#include "ch367sim.h"
+#include "card_record.h"
+#include "temp_path.h"
+
+// The bridge driver's register write, as the card library imports it.
+extern "C" __declspec(dllimport) int32_t CH367WriteIoByte(uint64_t address, uint8_t value);
+
+namespace {
+
+constexpr std::uint32_t kLines = 0x12345678;
+
+// ---- The children -----------------------------------------------------------------------------
+
+int write_lines() {
+    DioMasterHandle* card = nullptr;
+    std::int16_t status = 0;
+    DioInitialize(nullptr, &card, &status);
+    DioWriteCurrentIO(card, kLines);
+    DioClose(card);
+    return status == DIO_OK ? 0 : 1;
+}
+
+// Reads the I/O lines; fails unless they are kLines and the card answered within a second.
+int read_lines() {
+    const auto start = std::chrono::steady_clock::now();
+    DioMasterHandle* card = nullptr;
+    std::int16_t status = 0;
+    DioInitialize(nullptr, &card, &status);
+    std::uint32_t lines = 0;
+    DioReadCurrentIO(card, &lines, &status);
+    DioClose(card);
+    const bool quick = std::chrono::steady_clock::now() - start < std::chrono::seconds(1);
+    return status == 4 && lines == kLines && quick ? 0 : 1;
+}
+
+// Writes the lines, then dies with the bus open and the pattern generator selected.
+int die_in_transaction() {
+    if (write_lines() != 0) return 1;
+    CH367WriteIoByte(CH367SIM_IO_BASE + 0xE8, 0x80);
+    CH367WriteIoByte(CH367SIM_IO_BASE + 0xF1, 0xBE);
+    CH367WriteIoByte(CH367SIM_IO_BASE + 0xFE, 's');
+    TerminateProcess(GetCurrentProcess(), 9);
+    return 1;
+}
+
+// ---- The test ---------------------------------------------------------------------------------
+
+std::string self;
+
+int run_child(const char* action) {
+    std::string command = "\"" + self + "\" child " + action;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return static_cast<int>(code);
+}
+
+class CardSharingWindows : public ::testing::Test {
+protected:
+    void SetUp() override { _putenv_s("CH367SIM_CARD", path.c_str()); }
+    void TearDown() override {
+        _putenv_s("CH367SIM_CARD", "");
+        std::filesystem::remove(path);
+    }
+    std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }
+    const std::string path = unique_temp_path(
+        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".card");
+};
+
+}  // namespace
+
+TEST_F(CardSharingWindows, SecondProcessFindsTheCardAsTheFirstLeftIt) {
+    ASSERT_EQ(run_child("write"), 0);
+    EXPECT_EQ(card_file()->pattern_generator.io_lines, kLines);
+    EXPECT_EQ(run_child("read"), 0);
+}
+
+TEST_F(CardSharingWindows, ProcessThatDiesInATransactionLeavesTheCardToTheNext) {
+    ASSERT_EQ(run_child("die"), 9);
+    ASSERT_EQ(card_file()->bridge.in_transaction, 1);
+    EXPECT_EQ(run_child("read"), 0);
+    EXPECT_EQ(card_file()->bridge.in_transaction, 0);
+}
+
+int main(int argc, char** argv) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    self = path;
+    if (argc == 3 && std::strcmp(argv[1], "child") == 0) {
+        const std::string action = argv[2];
+        if (action == "write") return write_lines();
+        if (action == "read") return read_lines();
+        if (action == "die") return die_in_transaction();
+        return 2;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

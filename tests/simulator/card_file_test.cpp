@@ -1,0 +1,174 @@
+// The card kept in a file: the header check, the files that are refused, and a card that
+// outlives the process that drew on it.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge_registers.h"
+#include "card.h"
+#include "card_state.h"
+#include "file_bytes.h"
+#include "temp_path.h"
+
+using namespace ch367sim;
+
+namespace {
+
+std::unique_ptr<ch367sim_card_state> power_on() {
+    auto state = std::make_unique<ch367sim_card_state>();
+    power_on_record(*state);
+    return state;
+}
+
+std::vector<std::uint8_t> header_bytes() {
+    const auto state = power_on();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(state.get());
+    return {bytes, bytes + kCardHeaderBytes};
+}
+
+void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+class CardFileTest : public ::testing::Test {
+protected:
+    void TearDown() override { std::filesystem::remove_all(path); }
+    const std::string path = unique_temp_path(
+        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".card");
+};
+
+}  // namespace
+
+TEST(CardHeader, TellsEachWayAFileIsNoCard) {
+    constexpr std::uint64_t size = sizeof(ch367sim_card_state);
+    const auto good = header_bytes();
+    const auto with = [&](std::size_t offset, std::uint8_t value) {
+        auto bytes = good;
+        bytes[offset] = value;
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::uint64_t file_size;
+        const char* problem;  // start of the message; empty for a card
+    };
+    const Case cases[] = {
+        {"card", good, size, ""},
+        {"empty", {}, 0, "is not a card file"},
+        {"magic", with(0, 'X'), size, "is not a card file"},
+        {"header cut", {good.begin(), good.begin() + 20}, 20, "is a truncated card file"},
+        {"version", with(offsetof(ch367sim_card_state, version), 2), size, "is a card file of version 2"},
+        {"layout", with(offsetof(ch367sim_card_state, size), 1), size, "is a card file of another layout"},
+        {"truncated", good, size - 1, "has "},
+        {"extended", good, size + 4096, "has "},
+    };
+    for (const Case& c : cases) {
+        const std::string problem = card_file_problem(c.bytes.data(), c.bytes.size(), c.file_size);
+        EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << c.name << ": " << problem;
+        EXPECT_EQ(problem.empty(), *c.problem == '\0') << c.name;
+    }
+}
+
+TEST_F(CardFileTest, MissingFileIsCreatedAtPowerOn) {
+    std::string problem;
+    const auto file = CardFile::open(path, *power_on(), problem);
+    ASSERT_NE(file, nullptr) << problem;
+    EXPECT_EQ(std::filesystem::file_size(path), sizeof(ch367sim_card_state));
+    EXPECT_EQ(file->state().bridge.registers[kLines], CH367SIM_POWER_ON_LINES);
+    EXPECT_EQ(file->state().pattern_generator.status, CH367SIM_PG_STATUS_HALTED);
+    EXPECT_FALSE(file->lock()) << "a new card's lock is free";
+    file->unlock();
+}
+
+TEST_F(CardFileTest, RefusesFilesThatAreNoCardAndLeavesThemAlone) {
+    auto card = read_file(path);  // empty: the path does not exist yet
+    {
+        std::string problem;
+        ASSERT_NE(CardFile::open(path, *power_on(), problem), nullptr) << problem;
+    }
+    card = read_file(path);
+    auto other_version = card;
+    other_version[offsetof(ch367sim_card_state, version)] = 9;
+    const std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o', '\n'};
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"text", text, "is not a card file"},
+        {"empty", {}, "is not a card file"},
+        {"version", other_version, "is a card file of version 9"},
+        {"truncated", {card.begin(), card.end() - 100}, "has "},
+    };
+    for (const Case& c : cases) {
+        write_file(path, c.bytes);
+        std::string problem;
+        EXPECT_EQ(CardFile::open(path, *power_on(), problem), nullptr) << c.name;
+        EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << c.name << ": " << problem;
+        EXPECT_EQ(read_file(path), c.bytes) << c.name << ": the refused file was changed";
+    }
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    std::string problem;
+    EXPECT_EQ(CardFile::open(path, *power_on(), problem), nullptr);
+    EXPECT_EQ(problem, "is a directory");
+    EXPECT_EQ(CardFile::open(path + "/inside/card", *power_on(), problem), nullptr);
+    EXPECT_EQ(problem.rfind("cannot be created", 0), 0u) << problem;
+}
+
+TEST_F(CardFileTest, CardOutlivesTheProcessAndARefusedFileFailsTheOpen) {
+    setenv("CH367SIM_CARD", path.c_str(), 1);
+    const auto transaction = [](Card& card, std::uint8_t device, std::vector<std::uint8_t> bytes) {
+        card.write(CH367SIM_IO_BASE + kBridgeControl, 0x80);  // gate open
+        card.write(CH367SIM_IO_BASE + kLines,
+                   static_cast<std::uint8_t>(CH367SIM_POWER_ON_LINES & ~(1u << device)));
+        for (std::uint8_t b : bytes) card.write(CH367SIM_IO_BASE + kSpiData, b);
+        card.write(CH367SIM_IO_BASE + kBridgeControl, 0x84);
+        card.write(CH367SIM_IO_BASE + kLines, CH367SIM_POWER_ON_LINES);
+    };
+    {
+        auto first = std::make_unique<Card>();
+        ASSERT_TRUE(first->open_device());
+        transaction(*first, 0, {'m'});
+        transaction(*first, 0, {0x78, 0x56, 0x34, 0x12});
+        transaction(*first, 1, {0xAF});
+        EXPECT_FALSE(first->bridge.in_transaction());
+    }
+    auto second = std::make_unique<Card>();
+    EXPECT_EQ(second->pattern_generator.snapshot().io_lines, 0x12345678u);
+    EXPECT_TRUE(second->display.is_on());
+    EXPECT_EQ(second->bridge.counters().transactions, 3u);
+
+    second->reset();  // power-cycles the card in the file
+    second.reset();
+    EXPECT_FALSE(Card().display.is_on());
+
+    write_file(path, {'n', 'o'});
+    testing::internal::CaptureStderr();
+    Card refused;
+    const std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(refused.open_device());
+    EXPECT_EQ(message, "ch367sim: card file " + path + " is not a card file\n");
+    unsetenv("CH367SIM_CARD");
+}
+
+TEST_F(CardFileTest, LockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
+    std::string problem;
+    const auto file = CardFile::open(path, *power_on(), problem);
+    ASSERT_NE(file, nullptr) << problem;
+    ASSERT_FALSE(file->lock());
+    EXPECT_TRUE(file->lock()) << "the holder's id is this process's, yet it holds no lock";
+    file->unlock();
+}

@@ -1,0 +1,134 @@
+"""dio view under abuse: bad requests, a foreign Host header, and 64 clients at once.
+
+usage: view_server_test.py DIO [SECONDS]   (SECONDS of load with 64 clients, default 10)
+"""
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+
+def request(port, text, timeout=5.0):
+    """Sends raw request bytes; returns the status code, or None when the server closed."""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
+        s.sendall(text if isinstance(text, bytes) else text.encode())
+        try:
+            head = s.recv(64)
+        except (ConnectionResetError, socket.timeout):
+            return None
+    parts = head.split()
+    return int(parts[1]) if len(parts) > 1 and parts[0].startswith(b"HTTP/") else None
+
+
+def get(port, path="/state", host=None):
+    return request(port, "GET %s HTTP/1.1\r\nHost: %s\r\nConnection: close\r\n\r\n"
+                   % (path, host or "127.0.0.1:%d" % port))
+
+
+def process_status(pid, field):
+    with open("/proc/%d/status" % pid) as status:
+        return next(int(line.split()[1]) for line in status if line.startswith(field + ":"))
+
+
+def event_client(port, seconds, results):
+    """Holds an event stream open for `seconds`, counting the events that arrive."""
+    try:
+        with socket.create_connection(("127.0.0.1", port), timeout=seconds + 5) as s:
+            s.sendall(("GET /events HTTP/1.1\r\nHost: localhost:%d\r\n\r\n" % port).encode())
+            end, head = time.time() + seconds, b""
+            s.settimeout(0.5)
+            while time.time() < end:
+                try:
+                    chunk = s.recv(65536)
+                except socket.timeout:
+                    continue
+                if not chunk:
+                    break
+                head = head or chunk[:12]
+            results.setdefault("answers", []).append((head, time.time() >= end))
+    except OSError as error:
+        results.setdefault("errors", []).append(str(error))
+
+
+def load(dio, card, port, seconds, view):
+    """64 event clients for `seconds` while dio drives the card; returns (streams, refused):
+    the clients that got an event stream, and those refused for the cap."""
+    results = {}
+    clients = [threading.Thread(target=event_client, args=(port, seconds, results)) for _ in range(64)]
+    for client in clients:
+        client.start()
+    end = time.time() + seconds
+    threads = 0
+    while time.time() < end:
+        threads = max(threads, process_status(view.pid, "Threads"))
+        subprocess.run([dio, "--card", card, "io", str(int(time.time() * 1000) & 0xFFFFFFFF)],
+                       check=True, capture_output=True)
+    for client in clients:
+        client.join()
+    answers = results.get("answers", [])
+    streams = sum(1 for head, _ in answers if head.startswith(b"HTTP/1.1 200"))
+    refused = sum(1 for head, _ in answers if head.startswith(b"HTTP/1.1 503"))
+    # 40 workers, the listener, the card watcher and the main thread.
+    assert threads <= 43, "%d threads" % threads
+    assert streams > 0 and refused > 0, (streams, refused)
+    assert len(answers) + len(results.get("errors", [])) == 64, results.get("errors")
+    time.sleep(1)
+    return streams, refused
+
+
+def main():
+    dio = sys.argv[1]
+    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
+    work = tempfile.mkdtemp(prefix="view-server-")
+    card = os.path.join(work, "bench.card")
+    view = subprocess.Popen([dio, "--card", card, "view"], stdout=subprocess.PIPE, text=True)
+    try:
+        port = int(view.stdout.readline().strip().rsplit(":", 1)[1].rstrip("/"))
+        assert get(port) == 200
+        assert get(port, "/", host="localhost") == 200
+        checks = {
+            "foreign Host": get(port, host="attacker.example:%d" % port) == 403,
+            "no Host": request(port, "GET /state HTTP/1.0\r\n\r\n") == 403,
+            "POST": request(port, "POST /state HTTP/1.1\r\nHost: localhost\r\nContent-Length: 2\r\n\r\n{}") == 405,
+            "oversized body": request(port, "POST / HTTP/1.1\r\nHost: localhost\r\nContent-Length: 100000\r\n\r\n"
+                                      + "x" * 100000) in (None, 405, 413),
+            "oversized header": request(port, "GET / HTTP/1.1\r\nHost: localhost\r\nX-Big: " + "a" * 200000
+                                        + "\r\n\r\n") in (None, 400, 413, 431),
+            "garbage": request(port, b"\x00\xff garbage\r\n\r\n") in (None, 400),
+            "unknown path": get(port, "/../../etc/passwd") in (400, 404),
+        }
+        failed = [name for name, ok in checks.items() if not ok]
+        assert not failed, "mishandled: " + ", ".join(failed)
+        assert get(port) == 200, "the server did not survive the bad requests"
+
+        # Loopback only: the machine's other addresses do not answer.
+        for address in subprocess.run(["hostname", "-I"], capture_output=True, text=True).stdout.split():
+            if ":" in address:
+                continue
+            try:
+                socket.create_connection((address, port), timeout=1).close()
+                raise AssertionError("the view answers on " + address)
+            except OSError:
+                pass
+
+        # 64 clients at once while a program drives the card: a short round so that the server
+        # has grown its threads and buffers, then the long one, after which it must not have grown.
+        load(dio, card, port, 2, view)
+        memory_before = process_status(view.pid, "VmRSS")
+        streams, refused = load(dio, card, port, seconds, view)
+        memory_after = process_status(view.pid, "VmRSS")
+        assert memory_after - memory_before < 2048, "memory grew from %d to %d KiB" % (
+            memory_before, memory_after)
+        assert get(port) == 200, "the server did not answer after the load"
+        print("view server: %d streams, %d refused, memory %d -> %d KiB" % (
+            streams, refused, memory_before, memory_after))
+    finally:
+        view.terminate()
+        view.wait()
+
+
+if __name__ == "__main__":
+    main()
