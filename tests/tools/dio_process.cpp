@@ -26,12 +26,14 @@ DioRunner::DioRunner() {
 DioRunner::~DioRunner() { std::filesystem::remove_all(directory_); }
 
 DioResult DioRunner::dio(const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment) const {
+                         const std::vector<std::string>& environment,
+                         const std::string& standard_output) const {
     std::string command = "cd " + quoted(directory_.string()) + " && env";
     for (const std::string& variable : environment) command += " " + quoted(variable);
     command += " " + quoted(DIO_PATH);
     for (const std::string& argument : arguments) command += " " + quoted(argument);
-    command += " >stdout.txt 2>stderr.txt </dev/null";
+    write("stdout.txt", "");
+    command += " >" + standard_output + " 2>stderr.txt </dev/null";
     const int status = std::system(command.c_str());
     DioResult result;
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
