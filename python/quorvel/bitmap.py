@@ -10,6 +10,16 @@ from ._resource import Resource
 from .errors import DioError
 
 
+def _check_opens(path: Union[str, "os.PathLike[str]"]) -> None:
+    """The library says only that the file is invalid when it cannot open it: raise the
+    OSError of the open instead (FileNotFoundError, IsADirectoryError, ...), naming the file."""
+    try:
+        with open(path, "rb"):
+            pass
+    except OSError as error:
+        raise type(error)(f"cannot open '{os.fsdecode(path)}': {error.strerror}") from None
+
+
 class Bitmap(Resource):
     """A BMP file loaded with DioOpenBMP (which prints its header to standard output) and
     released with DioCloseBMP, also at the end of a `with` block. Draw it with
@@ -18,6 +28,7 @@ class Bitmap(Resource):
     _kind = "bitmap"
 
     def __init__(self, path: Union[str, "os.PathLike[str]"]) -> None:
+        _check_opens(path)
         self._dio = exports()
         status = c_int16(0)
         handle = self._dio.DioOpenBMP(None, os.fsencode(path), byref(status))

@@ -52,10 +52,13 @@ def test_a_success_flag_of_zero_raises_without_a_status(card):
     card.arm()  # the fault hit one transaction only
 
 
-def test_bitmap_that_does_not_open_raises_invalid_bmp(tmp_path):
-    with pytest.raises(DioError) as raised:
-        quorvel.Bitmap(tmp_path / "missing.bmp")
-    assert raised.value.status is Status.INVALID_BMP
+def test_bitmap_that_does_not_open_names_the_file(tmp_path):
+    missing = tmp_path / "missing.bmp"
+    with pytest.raises(FileNotFoundError) as raised:
+        quorvel.Bitmap(missing)
+    assert str(raised.value) == f"cannot open '{missing}': No such file or directory"
+    with pytest.raises(IsADirectoryError):
+        quorvel.Bitmap(tmp_path)
 
 
 @pytest.mark.parametrize("call", [

@@ -38,6 +38,7 @@ void check_line(std::string_view line, dio::CommandParser& parser) {
     try {
         parser.parse(std::move(words));
     } catch (const CLI::ParseError&) {  // usage errors and --help
+    } catch (const dio::Failure&) {     // words that name no command
     }
 }
 

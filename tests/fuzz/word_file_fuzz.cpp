@@ -13,7 +13,7 @@ namespace {
 
 void check_binary(std::string_view content) {
     try {
-        const auto image = dio::parse_word_file(content, dio::WordFormat::binary);
+        const auto image = dio::parse_word_file(content, dio::WordFormat::binary, SIZE_MAX);
         if (dio::format_word_file(image, dio::WordFormat::binary) != content) std::abort();
     } catch (const dio::Failure&) {
         if (content.size() % dio::kWordBytes == 0) std::abort();
@@ -23,12 +23,12 @@ void check_binary(std::string_view content) {
 void check_hex(std::string_view content) {
     std::vector<std::uint8_t> image;
     try {
-        image = dio::parse_word_file(content, dio::WordFormat::hex);
+        image = dio::parse_word_file(content, dio::WordFormat::hex, SIZE_MAX);
     } catch (const dio::Failure&) {
         return;
     }
     const auto text = dio::format_word_file(image, dio::WordFormat::hex);
-    if (dio::parse_word_file(text, dio::WordFormat::hex) != image) std::abort();
+    if (dio::parse_word_file(text, dio::WordFormat::hex, SIZE_MAX) != image) std::abort();
 }
 
 }  // namespace

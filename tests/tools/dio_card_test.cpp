@@ -1,6 +1,7 @@
 // dio against the simulated card: what a person sees for the pattern-generator, raw SPI and
 // script commands, and how failures end the process.
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -114,9 +115,11 @@ TEST_F(DioCardTest, ScriptUsageErrorsNameTheirLine) {
         std::string error;
     };
     const Case cases[] = {
-        {"arm\nbogus\n", "dio: script.dio:2: unknown command 'bogus' (see --help)\n"},
+        {"arm\nbogus\n", "dio: script.dio:2: bogus: unknown command (see --help)\n"},
         {"arm\narm\noled text 0 0 \"open\n", "dio: script.dio:3: unterminated \" quote\n"},
-        {"run script.dio\n", "dio: script.dio:1: unknown command 'run' (see --help)\n"},
+        {"run script.dio\n", "dio: script.dio:1: run: cannot be used inside a script\n"},
+        {"oled text 300 0 hi\n",
+         "dio: script.dio:1: oled text: x: 300 is out of range 0..255 (see --help)\n"},
     };
     for (const Case& c : cases) {
         const DioResult result = run_script(c.script);
@@ -128,12 +131,15 @@ TEST_F(DioCardTest, ScriptUsageErrorsNameTheirLine) {
 TEST_F(DioCardTest, FailuresPrintTheirMessageAndExitNonZero) {
     write("empty.bin", "");
     write("odd.bin", "12345");
+    write("three.bin", std::string(12, '\x01'));
+    std::filesystem::create_directory(path("dir"));
     struct Case {
         std::vector<std::string> arguments;
         int exit_code;
         std::string error;
     };
     const Case cases[] = {
+        // The card or the library refuses: exit 1.
         {{"step", "0"}, 1, "dio: step: Error: Commanded step size is less than or equal to zero.\n"},
         {{"spi", "read", "6", "--count", "1"}, 1,
          "dio: spi read: Error: Tried to access an invalid SPI address.\n"},
@@ -141,23 +147,39 @@ TEST_F(DioCardTest, FailuresPrintTheirMessageAndExitNonZero) {
          "dio: dump: Error: Number of bytes to read is specified to be zero, needs to be at least 1.\n"},
         {{"load", "ctrl", "empty.bin"}, 1,
          "dio: load: Error: Number of bytes to write is zero, needs to be at least 1.\n"},
+        // Files that cannot be used: exit 1, before anything reaches the card.
         {{"load", "ctrl", "odd.bin"}, 1,
          "dio: load: file size 5 is not a whole number of 4-byte words\n"},
         {{"load", "ctrl", "missing.bin"}, 1,
          "dio: load: cannot open 'missing.bin': No such file or directory\n"},
-        {{"dump", "ctrl", "--start", "0xffffffff", "--words", "2", "--hex"}, 1,
-         "dio: dump: the transfer runs past word address 0xffffffff\n"},
-        {{"spi", "write", "2"}, 1, "dio: spi write: give the bytes to send, or --count\n"},
-        {{"spi", "write", "2", "0g"}, 1, "dio: spi write: not hex bytes (pairs of hex digits): 0g\n"},
-        {{"bogus"}, 2, "dio: unknown command 'bogus' (see --help)\n"},
-        {{"step"}, 2, "dio: N is required (see --help)\n"},
-        {{"step", "ten"}, 2, "dio: N: not a number (decimal, or hex with 0x): ten (see --help)\n"},
+        {{"load", "ctrl", "dir"}, 1, "dio: load: cannot open 'dir': Is a directory\n"},
+        {{"run", "dir"}, 1, "dio: run: cannot open 'dir': Is a directory\n"},
+        {{"load", "ctrl", "three.bin", "--start", "65534"}, 1,
+         "dio: load: 3 words from word address 65534 run past the end of the memory (65536 words)\n"},
+        {{"load", "out", "/dev/zero"}, 1,
+         "dio: load: '/dev/zero' is longer than a memory (65536 words); stopped reading there\n"},
+        {{"run", "/dev/zero"}, 1, "dio: run: '/dev/zero' is longer than 16 MiB; stopped reading there\n"},
+        // Usage errors, found while parsing or after: exit 2, naming the command.
+        {{"dump", "ctrl", "--start", "65535", "--words", "2", "--hex"}, 2,
+         "dio: dump: 2 words from word address 65535 run past the end of the memory (65536 words)\n"},
+        {{"dump", "ctrl", "--words", "4294967295", "--start", "2"}, 2,
+         "dio: dump: --words: 4294967295 is out of range 0..65536 (see --help)\n"},
+        {{"spi", "write", "2"}, 2, "dio: spi write: give the bytes to send, or --count\n"},
+        {{"spi", "write", "2", "0g"}, 2, "dio: spi write: not hex bytes (pairs of hex digits): 0g\n"},
+        {{"bogus"}, 2, "dio: bogus: unknown command (see --help)\n"},
+        {{"dunp", "ctrl"}, 2, "dio: dunp: unknown command; did you mean 'dump'?\n"},
+        {{"spi", "raed", "0"}, 2, "dio: spi raed: unknown command; did you mean 'spi read'?\n"},
+        {{"step"}, 2, "dio: step: N is required (see --help)\n"},
+        {{"step", "ten"}, 2, "dio: step: N: not a number (decimal, or hex with 0x): ten (see --help)\n"},
+        {{"trigger-mode", "0x100", "1"}, 2,
+         "dio: trigger-mode: A: 0x100 is out of range 0..255 (see --help)\n"},
+        {{"step", "-2147483649"}, 2,
+         "dio: step: N: -2147483649 is out of range -2147483648..2147483647 (see --help)\n"},
         {{"clear", "both"}, 2, ""},
-        {{"trigger-mode", "256", "1"}, 2, ""},
     };
     for (const Case& c : cases) {
         const DioResult result = dio(c.arguments);
-        EXPECT_EQ(result.exit_code, c.exit_code) << c.arguments[0];
+        EXPECT_EQ(result.exit_code, c.exit_code) << c.arguments[0] << " " << c.arguments.back();
         if (!c.error.empty()) {
             EXPECT_EQ(result.err, c.error);
         }
@@ -165,13 +187,38 @@ TEST_F(DioCardTest, FailuresPrintTheirMessageAndExitNonZero) {
     }
 }
 
-TEST_F(DioCardTest, HelpOnEveryLevelExitsZero) {
+// Output that is lost fails the command, rather than ending in exit status 0.
+#ifndef _WIN32  // a full device to write to is a Linux thing
+TEST_F(DioCardTest, LostStandardOutputFails) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string standard_output;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"info"}, "", "dio: info: cannot write to standard output: Bad file descriptor\n"},
+        {{"spi", "read", "0", "--count", "100000"}, "/dev/full",
+         "dio: spi read: cannot write to standard output: No space left on device\n"},
+        {{"--version"}, "/dev/full", "dio: cannot write to standard output: No space left on device\n"},
+    };
+    for (const Case& c : cases) {
+        const DioResult result = dio(c.arguments, {}, c.standard_output);
+        EXPECT_EQ(result.exit_code, 1) << c.arguments[0];
+        EXPECT_EQ(result.err, c.error);
+    }
+}
+#endif
+
+TEST_F(DioCardTest, HelpOnEveryLevelAndVersionExitZero) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"--help"}, {"spi", "--help"}, {"spi", "stream", "--help"}, {"dump", "--help"}}) {
         const DioResult result = dio(arguments);
         EXPECT_EQ(result.exit_code, 0);
         EXPECT_NE(result.out.find("Usage: dio"), std::string::npos) << result.out;
     }
+    const DioResult version = dio({"--version"});
+    EXPECT_EQ(version.exit_code, 0);
+    EXPECT_EQ(version.out.rfind("dio ", 0), 0u) << version.out;
 }
 
 }  // namespace

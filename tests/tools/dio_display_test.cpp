@@ -181,13 +181,20 @@ TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
          "dio: script.dio:1: oled image: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
         {"convert wide.png wide.bmp\n", 1,
          "dio: script.dio:1: convert: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
-        {"oled area 0 0 2 2 01 02 03\n", 1,
+        {"oled area 0 0 2 2 01 02 03\n", 2,
          "dio: script.dio:1: oled area: an area of 2 x 2 bytes needs 4 bytes, got 3\n"},
         // A whole row as one hex word, longer than a file name may be, is still bytes.
         {"oled area 0 0 128 1 " + std::string(256, '5') + " --imm\n", 0, ""},
         {"oled line 0 0 9 9 16 0\n", 2, ""},
         {"oled text 0 0 hi --imm --mode or\n", 2, ""},
         {"oled text 0 0 hi --mode blend\n", 2, ""},
+        {"oled area 0 0 1 1 1\n", 2, "dio: script.dio:1: oled area: not hex bytes (pairs of hex digits): 1\n"},
+        {"oled area 0 0 1 1 missing.hex\n", 1,
+         "dio: script.dio:1: oled area: cannot open 'missing.hex': No such file or directory (nor is "
+         "it hex bytes)\n"},
+        {"oled bitmap missing.bmp 0 0\n", 1,
+         "dio: script.dio:1: oled bitmap: cannot open 'missing.bmp': No such file or directory\n"},
+        {"oled bitmap . 0 0\n", 1, "dio: script.dio:1: oled bitmap: cannot open '.': Is a directory\n"},
     };
     for (const Case& c : cases) {
         const DioResult result = run_script(c.script);
@@ -196,6 +203,45 @@ TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
             EXPECT_EQ(result.err, c.error);
         }
     }
+}
+
+// A 24-bit BMP: the library draws its bytes as packed 4-bit pixels, which look like stripes.
+std::string bmp_24_bit(std::int32_t width, std::int32_t height) {
+    const std::uint32_t row_bytes = ((24 * width + 31) / 32) * 4;
+    std::string file(54 + row_bytes * height, '\0');
+    const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put(2, static_cast<std::uint32_t>(file.size()), 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, static_cast<std::uint32_t>(width), 4);
+    put(22, static_cast<std::uint32_t>(height), 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    return file;
+}
+
+TEST_F(DioDisplayUsageTest, SurprisingDrawingsWarnAndGoOn) {
+    write("rgb.bmp", bmp_24_bit(2, 1));
+    write("wide.bmp", bmp_24_bit(60, 2));  // 180 bytes a row: 360 pixels
+    const DioResult result = run_script(
+        "oled bitmap rgb.bmp 0 0 --imm\n"
+        "oled area 250 60 4 8 " + std::string(64, '1') + " --imm\n"
+        "oled area 0 0 4 8 " + std::string(64, '2') + " --imm\n"
+        "oled bitmap wide.bmp 0 63 --imm\n");
+    EXPECT_EQ(result.exit_code, 0);
+    const std::string stripes =
+        " bits per pixel; it draws as packed 4-bit pixels (dio convert makes such files)\n";
+    EXPECT_EQ(result.err,
+              "dio: script.dio:1: oled bitmap: warning: 'rgb.bmp' has 24" + stripes +
+              "dio: script.dio:2: oled area: warning: 8 x 8 pixels at (250, 60) run past the "
+              "panel's right and bottom edges and wrap\n"
+              "dio: script.dio:4: oled bitmap: warning: 'wide.bmp' has 24" + stripes +
+              "dio: script.dio:4: oled bitmap: warning: 360 x 2 pixels at (0, 63) run past the "
+              "panel's right and bottom edges and wrap\n");
 }
 
 TEST_F(DioDisplayUsageTest, ScriptEndingWithUnsentDrawingSaysSo) {

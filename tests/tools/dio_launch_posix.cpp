@@ -21,7 +21,8 @@ int launch_dio(const std::filesystem::path& directory, const std::vector<std::st
     for (const std::string& variable : environment) command += " " + quoted(variable);
     command += " " + quoted(DIO_PATH);
     for (const std::string& argument : arguments) command += " " + quoted(argument);
-    command += " >" + quoted(out.string()) + " 2>" + quoted(err.string()) + " </dev/null";
+    command += (out.empty() ? " >&-" : " >" + quoted(out.string())) + " 2>" + quoted(err.string()) +
+               " </dev/null";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

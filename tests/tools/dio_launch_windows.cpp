@@ -66,7 +66,8 @@ int launch_dio(const std::filesystem::path& directory, const std::vector<std::st
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = inheritable_file(L"NUL", GENERIC_READ, OPEN_EXISTING);
-    startup.hStdOutput = inheritable_file(out, GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdOutput =
+        out.empty() ? INVALID_HANDLE_VALUE : inheritable_file(out, GENERIC_WRITE, CREATE_ALWAYS);
     startup.hStdError = inheritable_file(err, GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process{};
     const bool started =

@@ -19,10 +19,12 @@ DioRunner::DioRunner() {
 DioRunner::~DioRunner() { std::filesystem::remove_all(directory_); }
 
 DioResult DioRunner::dio(const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment) const {
+                         const std::vector<std::string>& environment,
+                         const std::string& standard_output) const {
     DioResult result;
-    result.exit_code = launch_dio(directory_, arguments, environment, path("stdout.txt"),
-                                  path("stderr.txt"));
+    write("stdout.txt", "");
+    const std::filesystem::path out = standard_output.empty() ? "" : path(standard_output);
+    result.exit_code = launch_dio(directory_, arguments, environment, out, path("stderr.txt"));
     result.out = read("stdout.txt");
     result.err = read("stderr.txt");
     return result;

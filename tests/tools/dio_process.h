@@ -23,9 +23,11 @@ public:
     ~DioRunner();
 
     // Runs dio with the arguments in the scratch directory, with the environment variables
-    // ("NAME=VALUE") added.
+    // ("NAME=VALUE") added and standard output redirected as given ("/dev/full"; empty closes
+    // it; the default is read back into DioResult::out).
     DioResult dio(const std::vector<std::string>& arguments,
-                  const std::vector<std::string>& environment = {}) const;
+                  const std::vector<std::string>& environment = {},
+                  const std::string& standard_output = "stdout.txt") const;
     // Writes a script into the scratch directory and runs it with `dio run`.
     DioResult run_script(const std::string& script) const;
 

@@ -53,6 +53,22 @@ TEST(NumberTest, NormalisesDecimalAndHexForCli11) {
     }
 }
 
+TEST(NumberTest, RefusesNumbersOutsideTheRange) {
+    const std::pair<NumberRange, std::string> accepted[] = {
+        {{0, 255}, "0xff"}, {{-5, 5}, "-5"}, {{-5, 5}, "-0"}, {{1, 9}, "1"},
+        {{INT64_MIN, 0}, "-9223372036854775808"},
+    };
+    for (auto [range, text] : accepted) EXPECT_EQ(number_syntax(range)(text), "") << text;
+    const std::pair<NumberRange, std::string> refused[] = {
+        {{0, 255}, "256"}, {{0, 255}, "-1"}, {{-5, 5}, "-6"}, {{1, 9}, "0"},
+        {{INT64_MIN, 0}, "-9223372036854775809"},
+    };
+    for (auto [range, text] : refused) {
+        EXPECT_EQ(number_syntax(range)(text), text + " is out of range " + std::to_string(range.min) +
+                                                  ".." + std::to_string(range.max));
+    }
+}
+
 TEST(NumberTest, ParsesDigitsUpToTheirLimit) {
     EXPECT_EQ(parse_digits("ff", 16, 0xFF), 0xFFu);
     EXPECT_EQ(parse_digits("100", 16, 0xFF), std::nullopt);
@@ -76,7 +92,7 @@ TEST(HexBytesTest, HexTextSkipsCommentsAndLayout) {
 
 TEST(WordFileTest, HexLinesBecomeLittleEndianWords) {
     const auto image = parse_word_file("# comment\n\n0x11223344\n  aabbccdd  # note\n5\r\n",
-                                       WordFormat::hex);
+                                       WordFormat::hex, 3);
     EXPECT_EQ(image, (std::vector<std::uint8_t>{0x44, 0x33, 0x22, 0x11, 0xDD, 0xCC, 0xBB, 0xAA,
                                                 0x05, 0x00, 0x00, 0x00}));
     EXPECT_EQ(format_word_file(image, WordFormat::hex), "11223344\naabbccdd\n00000005\n");
@@ -87,7 +103,7 @@ TEST(WordFileTest, HexLinesBecomeLittleEndianWords) {
 TEST(WordFileTest, RejectionsNameTheProblem) {
     const auto message = [](std::string_view content, WordFormat format) -> std::string {
         try {
-            parse_word_file(content, format);
+            parse_word_file(content, format, 2);
         } catch (const Failure& failure) {
             return failure.what();
         }
@@ -98,6 +114,9 @@ TEST(WordFileTest, RejectionsNameTheProblem) {
               "line 1 is not one 32-bit hex word: 100000000");
     EXPECT_EQ(message("123456", WordFormat::binary),
               "file size 6 is not a whole number of 4-byte words");
+    EXPECT_EQ(message("1\n2\n3\n", WordFormat::hex), "more than 2 words, more than a memory holds");
+    EXPECT_EQ(message("123456789abc", WordFormat::binary),
+              "more than 2 words, more than a memory holds");
 }
 
 TEST(HexdumpTest, SixteenBytesPerLineWithPrintableColumn) {

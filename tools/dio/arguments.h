@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <limits>
 #include <map>
 #include <string>
 
@@ -11,11 +12,19 @@
 
 namespace dio {
 
+// A numeric argument (decimal, or hex with 0x) checked against a range inside that of T.
+template <class T>
+CLI::Option* add_number(CLI::App& command, const std::string& name, T& value,
+                        const std::string& help, NumberRange range) {
+    return command.add_option(name, value, help)->transform(number_syntax(range));
+}
+
 // A numeric argument (decimal, or hex with 0x), checked against the range of T.
 template <class T>
 CLI::Option* add_number(CLI::App& command, const std::string& name, T& value,
                         const std::string& help) {
-    return command.add_option(name, value, help)->transform(number_syntax());
+    return add_number(command, name, value, help,
+                      {std::numeric_limits<T>::min(), std::numeric_limits<T>::max()});
 }
 
 // An argument that takes one of the names of a map and stores the value of the name.

@@ -1,15 +1,55 @@
 #include "command_parser.h"
 
 #include <algorithm>
+#include <string_view>
+
+#include "failure.h"
 
 #include "simulator_link.h"
 
 namespace dio {
 
+namespace {
+
+// Edits (insertions, deletions, substitutions) that turn one word into the other.
+std::size_t edit_distance(std::string_view from, std::string_view to) {
+    std::vector<std::size_t> row(to.size() + 1);
+    for (std::size_t j = 0; j <= to.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= from.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= to.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (from[i - 1] != to[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[to.size()];
+}
+
+// The known name nearest to a mistyped one, when it is near enough to be what was meant.
+std::string nearest_name(std::string_view word, const std::vector<const CLI::App*>& known) {
+    constexpr std::size_t kMaxEdits = 2;
+    std::string nearest;
+    std::size_t best = kMaxEdits + 1;
+    for (const CLI::App* command : known) {
+        const std::size_t distance = edit_distance(word, command->get_name());
+        if (distance < best && distance < word.size()) {
+            best = distance;
+            nearest = command->get_name();
+        }
+    }
+    return nearest;
+}
+
+}  // namespace
+
 CommandParser::CommandParser(Scope scope)
-    : app_("Drives the Quorvel digital-I/O card and its OLED display through QuorvelWCHDLL.",
+    : scope_(scope),
+      app_("Drives the Quorvel digital-I/O card and its OLED display through QuorvelWCHDLL.",
            "dio") {
     app_.require_subcommand(1);
+    if (scope == Scope::command_line) app_.set_version_flag("--version", "dio " DIO_VERSION);
     add_table(card_commands());
     add_table(display_commands());
     add_table(bitmap_commands());
@@ -26,40 +66,48 @@ CommandParser::CommandParser(Scope scope)
 void CommandParser::add_table(std::span<const Command> table) {
     for (const Command& entry : table) {
         CLI::App* parent = &app_;
-        std::string path(entry.name);
-        if (!entry.group.empty()) {
-            parent = app_.get_subcommand(std::string(entry.group));
-            path = std::string(entry.group) + " " + path;
-        }
+        if (!entry.group.empty()) parent = app_.get_subcommand(std::string(entry.group));
         CLI::App* command = parent->add_subcommand(std::string(entry.name), std::string(entry.summary));
         if (entry.define == nullptr) {
             command->require_subcommand(1);
         } else {
-            leaves_.push_back({command, std::move(path), entry.define(*command)});
+            leaves_.push_back({command, entry.define(*command)});
         }
     }
 }
 
-// CLI11 would only say that a subcommand is required; name the word it did not know instead.
-void CommandParser::check_command_names(const std::vector<std::string>& words) const {
+// Follows the words down the command tree. CLI11 would only say that a subcommand is required;
+// name the word it did not know instead, and the command that was probably meant, or say that
+// the words stopped short of a command.
+void CommandParser::find_command_path(const std::vector<std::string>& words) {
     const CLI::App* parent = &app_;
-    std::string path;
+    path_.clear();
     for (const std::string& word : words) {
         const auto known = parent->get_subcommands(nullptr);
         if (word.empty() || word.front() == '-' || known.empty()) return;
+        const std::string prefix = path_.empty() ? "" : path_ + " ";
+        path_ = prefix + word;
         const auto found = std::find_if(known.begin(), known.end(),
                                         [&](const CLI::App* c) { return c->get_name() == word; });
-        if (found == known.end()) {
-            throw CLI::ExtrasError("unknown command '" + path + word + "'",
-                                   CLI::ExitCodes::ExtrasError);
+        if (found != known.end()) {
+            parent = *found;
+            continue;
         }
-        parent = *found;
-        path += word + " ";
+        if (scope_ == Scope::script && path_ == "run") {
+            throw Failure("cannot be used inside a script", kExitUsage);
+        }
+        const std::string nearest = nearest_name(word, known);
+        throw Failure(nearest.empty() ? "unknown command (see --help)"
+                                      : "unknown command; did you mean '" + prefix + nearest + "'?",
+                      kExitUsage);
+    }
+    if (!parent->get_subcommands(nullptr).empty()) {
+        throw Failure("a command is missing (see --help)", kExitUsage);
     }
 }
 
 Action CommandParser::parse(std::vector<std::string> words) {
-    check_command_names(words);
+    find_command_path(words);
     // CLI11 takes the words last first.
     std::reverse(words.begin(), words.end());
     app_.parse(words);
@@ -67,13 +115,6 @@ Action CommandParser::parse(std::vector<std::string> words) {
         if (leaf.command->parsed()) return leaf.action;
     }
     throw CLI::RequiredError("a command");
-}
-
-std::string CommandParser::selected_path() const {
-    for (const Leaf& leaf : leaves_) {
-        if (leaf.command->parsed()) return leaf.path;
-    }
-    return {};
 }
 
 }  // namespace dio

@@ -18,25 +18,28 @@ class CommandParser {
 public:
     explicit CommandParser(Scope scope);
 
-    // Parses the words of a command (without the program name). Throws CLI::ParseError on a
-    // usage error or a request for help.
+    // Parses the words of a command (without the program name). Throws Failure (a usage error)
+    // for a word that names no command, and CLI::ParseError for any other usage error or a
+    // request for help or the version.
     Action parse(std::vector<std::string> words);
-    // The selected command as typed, e.g. "oled text"; valid after parse.
-    std::string selected_path() const;
+    // The command as typed, e.g. "oled text", as far as its words name commands (and the word
+    // that named none); set by parse, also when it throws.
+    const std::string& path() const { return path_; }
     // Help text of the command that was being parsed when help was requested.
     std::string help() const { return app_.help(); }
 
 private:
     struct Leaf {
         CLI::App* command;
-        std::string path;
         Action action;
     };
     void add_table(std::span<const Command> table);
-    void check_command_names(const std::vector<std::string>& words) const;
+    void find_command_path(const std::vector<std::string>& words);
 
+    Scope scope_;
     CLI::App app_;
     std::vector<Leaf> leaves_;
+    std::string path_;
 };
 
 }  // namespace dio

@@ -1,7 +1,6 @@
 // Commands for the pattern generator and the raw SPI bus: info, run control, memory, registers.
 #include <array>
 #include <cstdio>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "hexdump.h"
 #include "memory_transfer.h"
 #include "session.h"
+#include "standard_output.h"
 #include "terminal.h"
 #include "word_files.h"
 
@@ -34,17 +34,25 @@ std::uint32_t read_register(DioMasterHandle* card, RegisterRead read) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
-void print_register(const char* label, std::uint32_t value, int hex_digits) {
-    std::printf("%-17s0x%0*x\n", label, hex_digits, value);
+// "label:          0x0000abcd", or the value in decimal when hex_digits is 0.
+std::string register_line(const char* label, std::uint32_t value, int hex_digits) {
+    char line[64];
+    if (hex_digits == 0) {
+        std::snprintf(line, sizeof line, "%-17s%u\n", label, value);
+    } else {
+        std::snprintf(line, sizeof line, "%-17s0x%0*x\n", label, hex_digits, value);
+    }
+    return line;
 }
 
 Action define_info(CLI::App&) {
     return [](Session& session) {
         DioMasterHandle* card = session.card();
-        std::printf("%-17s%u\n", "data lines:", read_register(card, DioReadMaxDataLines));
-        print_register("status register:", read_register(card, DioReadStatusRegister), 4);
-        print_register("program counter:", read_register(card, DioReadProgramCounter), 8);
-        print_register("I/O lines:", read_register(card, DioReadCurrentIO), 8);
+        write_standard_output(
+            register_line("data lines:", read_register(card, DioReadMaxDataLines), 0) +
+            register_line("status register:", read_register(card, DioReadStatusRegister), 4) +
+            register_line("program counter:", read_register(card, DioReadProgramCounter), 8) +
+            register_line("I/O lines:", read_register(card, DioReadCurrentIO), 8));
     };
 }
 
@@ -57,7 +65,7 @@ Action define_register(CLI::App& command) {
         if (given->count() > 0) {
             check_flag(Write(session.card(), *value));
         } else {
-            print_register(Label, read_register(session.card(), Read), 8);
+            write_standard_output(register_line(Label, read_register(session.card(), Read), 8));
         }
     };
 }
@@ -102,6 +110,14 @@ Action define_clear(CLI::App& command) {
 
 // ---- Memory -------------------------------------------------------------------------------------
 
+CLI::Option* add_start(CLI::App& command, std::uint32_t& start) {
+    return add_number(command, "--start", start, "first word address (default 0)",
+                      {0, kMemoryWords - 1});
+}
+
+// A whole memory as a binary word file.
+constexpr InputLimit kMemoryImage{std::size_t{kMemoryWords} * kWordBytes, "a memory (65536 words)"};
+
 struct LoadArguments {
     Memory memory = Memory::ctrl;
     std::string file;
@@ -113,12 +129,13 @@ Action define_load(CLI::App& command) {
     auto args = std::make_shared<LoadArguments>();
     add_memory(command, args->memory);
     command.add_option("file", args->file, "words to load (\"-\": standard input)")->required();
-    add_number(command, "--start", args->start, "first word address (default 0)");
+    add_start(command, args->start);
     command.add_flag("--hex", args->hex, "the file is hex text, one word per line");
     return [args](Session& session) {
-        const auto image = parse_word_file(read_file(args->file),
-                                           args->hex ? WordFormat::hex : WordFormat::binary);
-        write_memory(session.card(), args->memory, args->start, image);
+        const auto format = args->hex ? WordFormat::hex : WordFormat::binary;
+        const auto content = read_file(args->file, format == WordFormat::hex ? kTextLimit : kMemoryImage);
+        write_memory(session.card(), args->memory, args->start,
+                     parse_word_file(content, format, kMemoryWords));
     };
 }
 
@@ -133,13 +150,14 @@ struct DumpArguments {
 Action define_dump(CLI::App& command) {
     auto args = std::make_shared<DumpArguments>();
     add_memory(command, args->memory);
-    add_number(command, "--start", args->start, "first word address (default 0)");
-    add_number(command, "--words", args->words, "number of words")->required();
+    add_start(command, args->start);
+    add_number(command, "--words", args->words, "number of words", {0, kMemoryWords})->required();
     command.add_option("-o,--output", args->output, "file to write (default: standard output)");
     command.add_flag("--hex", args->hex, "write hex text, one word per line");
     return [args](Session& session) {
+        check_memory_range(args->start, args->words, kExitUsage);
         if (!args->hex && args->output == "-" && stdout_is_terminal()) {
-            throw Failure("binary words would go to the terminal: add --hex or -o FILE");
+            throw Failure("binary words would go to the terminal: add --hex or -o FILE", kExitUsage);
         }
         const auto image = read_memory(session.card(), args->memory, args->start, args->words);
         write_file(args->output,
@@ -166,8 +184,8 @@ Action define_spi(CLI::App& command) {
     add_number(command, "device", args->device, "SPI device 0..5")->required();
     CLI::Option* count = add_number(command, "--count", args->count,
                                     Kind == SpiKind::read ? "bytes to read"
-                                                          : "send this many 0x00 bytes instead")
-                             ->check(CLI::Range(std::uint64_t{0}, kMaxSpiBytes));
+                                                          : "send this many 0x00 bytes instead",
+                                    {0, kMaxSpiBytes});
     if (Kind == SpiKind::read) {
         count->required();
     } else {
@@ -176,10 +194,11 @@ Action define_spi(CLI::App& command) {
     }
     return [args, count](Session& session) {
         if (Kind != SpiKind::read && args->bytes.empty() && count->count() == 0) {
-            throw Failure("give the bytes to send, or --count");
+            throw Failure("give the bytes to send, or --count", kExitUsage);
         }
-        std::vector<std::uint8_t> data =
-            args->bytes.empty() ? std::vector<std::uint8_t>(args->count) : parse_hex_bytes(args->bytes);
+        std::vector<std::uint8_t> data = args->bytes.empty()
+                                             ? std::vector<std::uint8_t>(args->count)
+                                             : parse_hex_bytes(args->bytes);
         std::int16_t status = DIO_OK;
         switch (Kind) {
             case SpiKind::stream:
@@ -193,7 +212,7 @@ Action define_spi(CLI::App& command) {
                 break;
         }
         check_status(status);
-        if (Kind != SpiKind::write) std::cout << hexdump(data);
+        if (Kind != SpiKind::write) write_standard_output(hexdump(data));
     };
 }
 

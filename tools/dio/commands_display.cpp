@@ -23,7 +23,7 @@ namespace {
 
 CLI::Option* add_level(CLI::App& command, const std::string& name, std::uint8_t& level,
                        const std::string& help) {
-    return add_number(command, name, level, help)->required()->check(CLI::Range(0, int{kMaxLevel}));
+    return add_number(command, name, level, help, {0, kMaxLevel})->required();
 }
 
 // ---- Set-up, clearing, sending -------------------------------------------------------------------
@@ -120,6 +120,7 @@ struct Area {
 };
 
 void draw_area(Session& session, const Target& target, const Area& area) {
+    warn_past_edges(session, area.x, area.y, 2u * area.width, area.height);
     draw(session, target,
          [&](DioMasterHandle* card) {
              DioWriteOLEDAreaArrImm(card, area.x, area.y, area.width, area.height, area.bytes.data());
@@ -128,6 +129,31 @@ void draw_area(Session& session, const Target& target, const Area& area) {
              DioWriteOLEDAreaArrBuff(card, mode, area.x, area.y, area.width, area.height,
                                      area.bytes.data());
          });
+}
+
+// The area's bytes typed as hex. A single word with letters beyond hex digits was meant as the
+// name of a file.
+std::vector<std::uint8_t> typed_area_bytes(const std::vector<std::string>& words) {
+    try {
+        return parse_hex_bytes(words);
+    } catch (const Failure&) {
+        const bool hex_letters_only =
+            words[0].find_first_not_of("0123456789abcdefABCDEFxX") == std::string::npos;
+        if (words.size() != 1 || hex_letters_only) throw;
+        throw Failure("cannot open '" + words[0] + "': " +
+                      std::make_error_code(std::errc::no_such_file_or_directory).message() +
+                      " (nor is it hex bytes)");
+    }
+}
+
+// The area's bytes from a file of hex text.
+std::vector<std::uint8_t> area_file_bytes(const std::string& path) {
+    const std::string text = read_file(path, kTextLimit);
+    try {
+        return parse_hex_bytes(hex_text_words(text));
+    } catch (const Failure& failure) {
+        throw Failure("'" + path + "': " + failure.what());
+    }
 }
 
 struct AreaArguments {
@@ -149,17 +175,18 @@ Action define_area(CLI::App& command) {
     add_target(command, args->target);
     return [args](Session& session) {
         Area& area = args->area;
+        const std::vector<std::string>& data = args->data;
         // A long hex word is no file name: the check must answer "no file" rather than fail.
-        std::error_code not_a_file;
-        const bool from_file =
-            args->data.size() == 1 && std::filesystem::is_regular_file(args->data[0], not_a_file);
-        area.bytes = from_file ? parse_hex_bytes(hex_text_words(read_file(args->data[0])))
-                               : parse_hex_bytes(args->data);
+        std::error_code no_file;
+        const bool from_file = data.size() == 1 && std::filesystem::exists(data[0], no_file);
+        area.bytes = from_file ? area_file_bytes(data[0]) : typed_area_bytes(data);
         const std::size_t expected = std::size_t{area.width} * area.height;
         if (area.bytes.size() != expected) {
             throw Failure("an area of " + std::to_string(area.width) + " x " +
-                          std::to_string(area.height) + " bytes needs " + std::to_string(expected) +
-                          " bytes, got " + std::to_string(area.bytes.size()));
+                              std::to_string(area.height) + " bytes needs " +
+                              std::to_string(expected) + " bytes, got " +
+                              std::to_string(area.bytes.size()),
+                          from_file ? kExitFailure : kExitUsage);
         }
         draw_area(session, args->target, area);
     };

@@ -1,5 +1,4 @@
 // Commands on picture files, without the card: convert and compare.
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "gray_levels.h"
 #include "image_compare.h"
 #include "image_io.h"
+#include "standard_output.h"
 
 namespace dio {
 
@@ -49,10 +49,8 @@ Action define_compare(CLI::App& command) {
             return to_gray_levels(read_png(path), Dither::none);
         };
         const PanelDifference difference = compare_levels(levels(args->first), levels(args->second));
-        std::printf("%llu of %llu pixels differ\n",
-                    static_cast<unsigned long long>(difference.differing),
-                    static_cast<unsigned long long>(difference.total));
-        std::fflush(stdout);
+        write_standard_output(std::to_string(difference.differing) + " of " +
+                              std::to_string(difference.total) + " pixels differ\n");
         if (!args->diff.empty()) write_png(args->diff, difference.diff);
         if (difference.differing != 0) throw Failure("the pictures differ", kExitDiffer);
     };

@@ -21,12 +21,13 @@ void run_script(const std::string& name, std::string_view content, Session& sess
         const auto end = content.find('\n');
         const std::string_view line = content.substr(0, end);
         content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
+        const std::string place = name + ":" + std::to_string(line_number);
         try {
+            const Session::Place at(session, place);
             auto words = split_script_line(line);
             if (!words.empty()) run_command(std::move(words), session, Scope::script);
         } catch (const Failure& failure) {
-            throw Failure(name + ":" + std::to_string(line_number) + ": " + failure.what(),
-                          failure.exit_code());
+            throw LocatedFailure(place + ": " + failure.what(), failure.exit_code());
         }
     }
     // A script says itself when its work reaches the card: what it left undone is reported, not
@@ -42,7 +43,7 @@ Action define_run(CLI::App& command) {
     command.add_option("script", *script, "file of dio commands, one per line (\"-\": standard input)")
         ->required();
     return [script](Session& session) {
-        run_script(*script == "-" ? "stdin" : *script, read_file(*script), session);
+        run_script(*script == "-" ? "stdin" : *script, read_file(*script, kTextLimit), session);
     };
 }
 

@@ -1,6 +1,9 @@
 #include "drawing.h"
 
+#include <string>
+
 #include "arguments.h"
+#include "gray_levels.h"
 
 namespace dio {
 
@@ -16,6 +19,19 @@ void add_target(CLI::App& command, Target& target) {
 }
 
 const Flush kSendFrameBuffer{DioSendOLEDBuff, "frame-buffer drawing was not sent (add 'oled send')"};
+
+void warn_past_edges(const Session& session, std::uint32_t x, std::uint32_t y, std::uint32_t width,
+                     std::uint32_t height) {
+    const bool right = x + width > kPanelWidth;
+    const bool bottom = y + height > kPanelHeight;
+    if (!right && !bottom) return;
+    const char* edges = right && bottom ? "right and bottom edges"
+                        : right         ? "right edge"
+                                        : "bottom edge";
+    session.warn(std::to_string(width) + " x " + std::to_string(height) + " pixels at (" +
+                 std::to_string(x) + ", " + std::to_string(y) + ") run past the panel's " + edges +
+                 " and wrap");
+}
 
 void add_placement(CLI::App& command, Placement& placement, const std::string& file_help) {
     command.add_option("file", placement.file, file_help)->required();

@@ -35,6 +35,11 @@ void draw(Session& session, const Target& target, Immediate immediate, Buffered 
     }
 }
 
+// Warns when a drawing of width x height pixels at (x, y) runs past the panel's right or bottom
+// edge: it wraps there rather than being cut off, which is rarely what was meant.
+void warn_past_edges(const Session& session, std::uint32_t x, std::uint32_t y, std::uint32_t width,
+                     std::uint32_t height);
+
 // A picture file drawn with its top left corner at (x, y).
 struct Placement {
     std::string file;

@@ -26,6 +26,13 @@ private:
     int exit_code_;
 };
 
+// A failure whose message already says where it happened ("script.dio:5: step: ..."), which
+// the command running the script passes on unchanged.
+class LocatedFailure : public Failure {
+public:
+    using Failure::Failure;
+};
+
 // Throws the library's message for a status code.
 [[noreturn]] void fail_with_status(std::int16_t status);
 // Throws when status is negative (a failure); 0 and byte counts pass.

@@ -23,9 +23,7 @@ using ChunkTransfer =
 // library reports it.
 void in_chunks(const std::string& label, std::uint32_t start, std::uint64_t words,
                const ChunkTransfer& transfer) {
-    if (std::uint64_t{start} + words > std::uint64_t{UINT32_MAX} + 1) {
-        throw Failure("the transfer runs past word address 0xffffffff");
-    }
+    check_memory_range(start, words, kExitFailure);
     ProgressBar progress(label, words);
     std::uint64_t done = 0;
     do {
@@ -40,6 +38,15 @@ void in_chunks(const std::string& label, std::uint32_t start, std::uint64_t word
 }
 
 }  // namespace
+
+void check_memory_range(std::uint32_t start, std::uint64_t words, int exit_code) {
+    if (std::uint64_t{start} + words > kMemoryWords) {
+        throw Failure(std::to_string(words) + " words from word address " + std::to_string(start) +
+                          " run past the end of the memory (" + std::to_string(kMemoryWords) +
+                          " words)",
+                      exit_code);
+    }
+}
 
 void write_memory(DioMasterHandle* card, Memory memory, std::uint32_t start,
                   std::span<const std::uint8_t> image) {

@@ -41,16 +41,26 @@ std::optional<std::uint64_t> parse_digits(std::string_view text, unsigned base, 
     return value;
 }
 
-CLI::Validator number_syntax() {
+CLI::Validator number_syntax(NumberRange range) {
     return CLI::Validator(
-        [](std::string& text) -> std::string {
+        [range](std::string& text) -> std::string {
             std::string_view digits = text;
             const bool negative = !digits.empty() && digits.front() == '-';
             if (negative) digits.remove_prefix(1);
             const unsigned base = has_hex_prefix(digits) ? 16 : 10;
             const auto value = parse_digits(digits, base, UINT64_MAX);
             if (!value) return "not a number (decimal, or hex with 0x): " + text;
-            text = (negative ? "-" : "") + std::to_string(*value);
+            // The magnitude of the lowest value, computed without overflowing INT64_MIN.
+            const std::uint64_t lowest_magnitude =
+                range.min < 0 ? std::uint64_t(-(range.min + 1)) + 1 : 0;
+            const bool inside = negative ? *value <= lowest_magnitude
+                                         : *value <= range.max &&
+                                               (range.min <= 0 || *value >= std::uint64_t(range.min));
+            if (!inside) {
+                return text + " is out of range " + std::to_string(range.min) + ".." +
+                       std::to_string(range.max);
+            }
+            text = (negative && *value != 0 ? "-" : "") + std::to_string(*value);
             return {};
         },
         "NUMBER", "number");
@@ -62,11 +72,11 @@ std::vector<std::uint8_t> parse_hex_bytes(std::span<const std::string> words) {
         std::string_view digits = word;
         if (has_hex_prefix(digits)) digits.remove_prefix(2);
         if (digits.empty() || digits.size() % 2 != 0) {
-            throw Failure("not hex bytes (pairs of hex digits): " + word);
+            throw Failure("not hex bytes (pairs of hex digits): " + word, kExitUsage);
         }
         for (std::size_t i = 0; i < digits.size(); i += 2) {
             const auto byte = parse_digits(digits.substr(i, 2), 16, 0xFF);
-            if (!byte) throw Failure("not hex bytes (pairs of hex digits): " + word);
+            if (!byte) throw Failure("not hex bytes (pairs of hex digits): " + word, kExitUsage);
             bytes.push_back(static_cast<std::uint8_t>(*byte));
         }
     }

@@ -1,15 +1,24 @@
 #include "runner.h"
 
 #include <iostream>
+#include <optional>
 
 #include "failure.h"
 #include "session.h"
+#include "standard_output.h"
 
 namespace dio {
 
 namespace {
-// `run` reports the location inside its script itself.
+
+// `run` names the script and its line in what it reports, rather than itself.
 constexpr std::string_view kScriptCommand = "run";
+
+// The message of a failure in the command at path ("oled text"), which leads it.
+std::string in_command(const std::string& path, const std::string& message) {
+    return path.empty() ? message : path + ": " + message;
+}
+
 }  // namespace
 
 void run_command(std::vector<std::string> words, Session& session, Scope scope) {
@@ -17,18 +26,28 @@ void run_command(std::vector<std::string> words, Session& session, Scope scope) 
     Action action;
     try {
         action = parser.parse(std::move(words));
+    } catch (const CLI::CallForVersion& version) {
+        write_standard_output(std::string(version.what()) + "\n");
+        return;
     } catch (const CLI::Success&) {  // --help
-        std::cout << parser.help();
+        write_standard_output(parser.help());
         return;
     } catch (const CLI::ParseError& error) {
-        throw Failure(std::string(error.what()) + " (see --help)", kExitUsage);
-    }
-    const std::string path = parser.selected_path();
-    try {
-        action(session);
+        throw Failure(in_command(parser.path(), std::string(error.what()) + " (see --help)"),
+                      kExitUsage);
     } catch (const Failure& failure) {
-        if (path == kScriptCommand) throw;
-        throw Failure(path + ": " + failure.what(), failure.exit_code());
+        throw Failure(in_command(parser.path(), failure.what()), failure.exit_code());
+    }
+    const std::string& path = parser.path();
+    try {
+        std::optional<Session::Place> place;
+        if (path != kScriptCommand) place.emplace(session, path);
+        action(session);
+        check_standard_output();
+    } catch (const LocatedFailure&) {
+        throw;
+    } catch (const Failure& failure) {
+        throw Failure(in_command(path, failure.what()), failure.exit_code());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <cstdint>
+#include <iostream>
 
 #include "failure.h"
 
@@ -19,6 +20,12 @@ DioMasterHandle* Session::card() {
     }
     card_ = opened;
     return card_;
+}
+
+void Session::warn(const std::string& message) const {
+    std::string line = "dio: ";
+    for (const std::string& place : places_) line += place + ": ";
+    std::cerr << line << "warning: " << message << '\n';
 }
 
 void Session::finish() {

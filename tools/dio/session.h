@@ -3,6 +3,9 @@
 // frame buffer in its master handle last from one script line to the next.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "QuorvelWCHDLL.h"
 
 namespace dio {
@@ -33,9 +36,28 @@ public:
     // Ends the session: runs the pending flush on the open card.
     void finish();
 
+    // Marks where the session is while it lives ("script.dio:3", then "oled bitmap"), for the
+    // warnings of what runs there.
+    class Place {
+    public:
+        Place(Session& session, std::string name) : session_(session) {
+            session_.places_.push_back(std::move(name));
+        }
+        Place(const Place&) = delete;
+        Place& operator=(const Place&) = delete;
+        ~Place() { session_.places_.pop_back(); }
+
+    private:
+        Session& session_;
+    };
+
+    // Prints "dio: PLACE: warning: MESSAGE" on standard error: the command goes on.
+    void warn(const std::string& message) const;
+
 private:
     DioMasterHandle* card_ = nullptr;
     const Flush* pending_ = nullptr;
+    std::vector<std::string> places_;
 };
 
 }  // namespace dio

@@ -30,7 +30,11 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::vector<std::uint8_t> parse_hex_lines(std::string_view content) {
+[[noreturn]] void fail_too_many_words(std::size_t max_words) {
+    throw Failure("more than " + std::to_string(max_words) + " words, more than a memory holds");
+}
+
+std::vector<std::uint8_t> parse_hex_lines(std::string_view content, std::size_t max_words) {
     std::vector<std::uint8_t> image;
     std::size_t line_number = 0;
     while (!content.empty()) {
@@ -45,6 +49,7 @@ std::vector<std::uint8_t> parse_hex_lines(std::string_view content) {
             throw Failure("line " + std::to_string(line_number) +
                           " is not one 32-bit hex word: " + std::string(line));
         }
+        if (image.size() / kWordBytes == max_words) fail_too_many_words(max_words);
         append_word(image, static_cast<std::uint32_t>(*word));
     }
     return image;
@@ -52,12 +57,14 @@ std::vector<std::uint8_t> parse_hex_lines(std::string_view content) {
 
 }  // namespace
 
-std::vector<std::uint8_t> parse_word_file(std::string_view content, WordFormat format) {
-    if (format == WordFormat::hex) return parse_hex_lines(content);
+std::vector<std::uint8_t> parse_word_file(std::string_view content, WordFormat format,
+                                          std::size_t max_words) {
+    if (format == WordFormat::hex) return parse_hex_lines(content, max_words);
     if (content.size() % kWordBytes != 0) {
         throw Failure("file size " + std::to_string(content.size()) +
                       " is not a whole number of 4-byte words");
     }
+    if (content.size() / kWordBytes > max_words) fail_too_many_words(max_words);
     return {content.begin(), content.end()};
 }
 

@@ -17,9 +17,10 @@ enum class WordFormat { binary, hex };
 
 constexpr std::size_t kWordBytes = 4;
 
-// Throws Failure for a binary file whose size is not a whole number of words, or a hex line
-// that is not one 32-bit word (naming the line).
-std::vector<std::uint8_t> parse_word_file(std::string_view content, WordFormat format);
+// Throws Failure for a binary file whose size is not a whole number of words, a hex line that
+// is not one 32-bit word (naming the line), or more than max_words words.
+std::vector<std::uint8_t> parse_word_file(std::string_view content, WordFormat format,
+                                          std::size_t max_words);
 // The file content for a byte image of whole words.
 std::string format_word_file(std::span<const std::uint8_t> image, WordFormat format);
 
