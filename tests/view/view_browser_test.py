@@ -17,7 +17,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 
-DISPLAY_OFFSET = 524720  # display memory in the card file (docs/simulator.md)
+DISPLAY_OFFSET = 524728  # display memory in the card file (docs/simulator.md)
 DISPLAY_ON_OFFSET = 532912
 IO_LINES = 0xA5A5F00F
 SCRIPT = """oled setup
