@@ -8,7 +8,7 @@
 namespace ch367sim {
 
 bool write_display_png(const char* path, const std::uint8_t* memory, bool on, unsigned scale) {
-    if (memory == nullptr || scale > kMaxPngScale) return false;
+    if (path == nullptr || memory == nullptr || scale > kMaxPngScale) return false;
     if (scale == 0) scale = 1;
     const unsigned width = kPanelWidth * scale;
     // Picture pixel (x, y) shows panel pixel (x / scale, y / scale).

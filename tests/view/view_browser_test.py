@@ -18,7 +18,7 @@ from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 
 DISPLAY_OFFSET = 524728  # display memory in the card file (docs/simulator.md)
-DISPLAY_ON_OFFSET = 532912
+DISPLAY_ON_OFFSET = 532920
 IO_LINES = 0xA5A5F00F
 SCRIPT = """oled setup
 oled text 8 4 "Quorvel DIO"
