@@ -18,6 +18,7 @@
 #include "QuorvelWCHDLL.h"
 #include "ch367sim.h"
 #include "card_record.h"
+#include "environment_variable.h"
 #include "temp_path.h"
 
 // The bridge driver's register write, as the card library imports it.
@@ -47,9 +48,9 @@ int exit_code(pid_t pid) {
 
 class CardSharing : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("CH367SIM_CARD", path.c_str(), 1); }
+    void SetUp() override { set_environment_variable("CH367SIM_CARD", path.c_str()); }
     void TearDown() override {
-        unsetenv("CH367SIM_CARD");
+        set_environment_variable("CH367SIM_CARD", "");
         std::filesystem::remove(path);
     }
     std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }

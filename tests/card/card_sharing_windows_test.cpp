@@ -16,6 +16,7 @@
 #include "QuorvelWCHDLL.h"
 #include "ch367sim.h"
 #include "card_record.h"
+#include "environment_variable.h"
 #include "temp_path.h"
 
 // The bridge driver's register write, as the card library imports it.
@@ -82,9 +83,9 @@ int run_child(const char* action) {
 
 class CardSharingWindows : public ::testing::Test {
 protected:
-    void SetUp() override { _putenv_s("CH367SIM_CARD", path.c_str()); }
+    void SetUp() override { set_environment_variable("CH367SIM_CARD", path.c_str()); }
     void TearDown() override {
-        _putenv_s("CH367SIM_CARD", "");
+        set_environment_variable("CH367SIM_CARD", "");
         std::filesystem::remove(path);
     }
     std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }

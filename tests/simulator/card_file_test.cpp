@@ -16,6 +16,7 @@
 #include "bridge_registers.h"
 #include "card.h"
 #include "card_state.h"
+#include "environment_variable.h"
 #include "file_bytes.h"
 #include "temp_path.h"
 
@@ -129,7 +130,7 @@ TEST_F(CardFileTest, RefusesFilesThatAreNoCardAndLeavesThemAlone) {
 }
 
 TEST_F(CardFileTest, CardOutlivesTheProcessAndARefusedFileFailsTheOpen) {
-    setenv("CH367SIM_CARD", path.c_str(), 1);
+    set_environment_variable("CH367SIM_CARD", path.c_str());
     const auto transaction = [](Card& card, std::uint8_t device, std::vector<std::uint8_t> bytes) {
         card.write(CH367SIM_IO_BASE + kBridgeControl, 0x80);  // gate open
         card.write(CH367SIM_IO_BASE + kLines,
@@ -161,7 +162,7 @@ TEST_F(CardFileTest, CardOutlivesTheProcessAndARefusedFileFailsTheOpen) {
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(refused.open_device());
     EXPECT_EQ(message, "ch367sim: card file " + path + " is not a card file\n");
-    unsetenv("CH367SIM_CARD");
+    set_environment_variable("CH367SIM_CARD", "");
 }
 
 TEST_F(CardFileTest, LockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
