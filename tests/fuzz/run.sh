@@ -17,6 +17,7 @@ targets=(
   "word_file_fuzz 20 word_file"
   "numbers_fuzz 20 numbers"
   "png_decode_fuzz 60 png"
+  "card_header_fuzz 20 card_header"
 )
 
 fuzz() {  # TARGET SECONDS FORMAT [LIBFUZZER-OPTION...]
