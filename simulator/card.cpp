@@ -28,10 +28,9 @@ void power_on_record(ch367sim_card_state& state) {
     std::memset(state.commands, 0, sizeof state.commands);
 }
 
-CardStorage::CardStorage() {
-    own_ = std::make_unique<ch367sim_card_state>();
+CardStorage::CardStorage()
+    : own_(std::make_unique<ch367sim_card_state>()), state_(own_.get()) {
     power_on_record(*own_);
-    state_ = own_.get();
     const char* path = std::getenv("CH367SIM_CARD");
     if (path == nullptr || *path == '\0') return;
     std::string problem;

@@ -108,11 +108,10 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
     struct stat status {};
     std::uint8_t header[kCardHeaderBytes] = {};
     ssize_t count = 0;
-    if (fstat(fd, &status) != 0) {
-        problem = system_error("cannot be read");
-    } else if (!S_ISREG(status.st_mode)) {
+    const bool stated = fstat(fd, &status) == 0;
+    if (stated && !S_ISREG(status.st_mode)) {
         problem = "is not a regular file";
-    } else if ((count = pread(fd, header, sizeof header, 0)) < 0) {
+    } else if (!stated || (count = pread(fd, header, sizeof header, 0)) < 0) {
         problem = system_error("cannot be read");
     } else {
         problem = card_file_problem(header, static_cast<std::size_t>(count),
