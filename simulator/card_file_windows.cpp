@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <cwctype>
 
 #include "card_file.h"
 #include "card_state.h"
@@ -38,7 +39,8 @@ std::wstring mutex_name(const std::wstring& path) {
     wchar_t full[MAX_PATH * 4] = {};
     const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
     std::wstring name = length > 0 && length < MAX_PATH * 4 ? full : path;
-    CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+    // The C runtime's case folding, so the simulator DLL needs nothing from user32.
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
     std::uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : name) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
     wchar_t text[64];

@@ -52,7 +52,11 @@ int read_lines() {
 
 // Writes the lines, then dies with the bus open and the pattern generator selected.
 int die_in_transaction() {
-    if (write_lines() != 0) return 1;
+    DioMasterHandle* card = nullptr;
+    std::int16_t status = 0;
+    DioInitialize(nullptr, &card, &status);  // left open: a closed bridge refuses the writes below
+    if (status != DIO_OK) return 1;
+    DioWriteCurrentIO(card, kLines);
     CH367WriteIoByte(CH367SIM_IO_BASE + 0xE8, 0x80);
     CH367WriteIoByte(CH367SIM_IO_BASE + 0xF1, 0xBE);
     CH367WriteIoByte(CH367SIM_IO_BASE + 0xFE, 's');

@@ -165,6 +165,7 @@ TEST_F(CardFileTest, CardOutlivesTheProcessAndARefusedFileFailsTheOpen) {
     set_environment_variable("CH367SIM_CARD", "");
 }
 
+#ifndef _WIN32  // the lock word holds process ids on Linux; Windows has a named mutex
 TEST_F(CardFileTest, LockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
     std::string problem;
     const auto file = CardFile::open(path, *power_on(), problem);
@@ -173,3 +174,4 @@ TEST_F(CardFileTest, LockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
     EXPECT_TRUE(file->lock()) << "the holder's id is this process's, yet it holds no lock";
     file->unlock();
 }
+#endif

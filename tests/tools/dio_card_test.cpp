@@ -156,9 +156,11 @@ TEST_F(DioCardTest, FailuresPrintTheirMessageAndExitNonZero) {
         {{"run", "dir"}, 1, "dio: run: cannot open 'dir': Is a directory\n"},
         {{"load", "ctrl", "three.bin", "--start", "65534"}, 1,
          "dio: load: 3 words from word address 65534 run past the end of the memory (65536 words)\n"},
+#ifndef _WIN32  // an endless stream to read is a Linux thing
         {{"load", "out", "/dev/zero"}, 1,
          "dio: load: '/dev/zero' is longer than a memory (65536 words); stopped reading there\n"},
         {{"run", "/dev/zero"}, 1, "dio: run: '/dev/zero' is longer than 16 MiB; stopped reading there\n"},
+#endif
         // Usage errors, found while parsing or after: exit 2, naming the command.
         {{"dump", "ctrl", "--start", "65535", "--words", "2", "--hex"}, 2,
          "dio: dump: 2 words from word address 65535 run past the end of the memory (65536 words)\n"},
