@@ -18,8 +18,6 @@
 #include "QuorvelWCHDLL.h"
 #include "ch367sim.h"
 #include "card_record.h"
-#include "environment_variable.h"
-#include "temp_path.h"
 
 // The bridge driver's register write, as the card library imports it.
 extern "C" int32_t CH367WriteIoByte(uint64_t address, uint8_t value);
@@ -46,18 +44,7 @@ int exit_code(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-class CardSharing : public ::testing::Test {
-protected:
-    void SetUp() override { set_environment_variable("CH367SIM_CARD", path.c_str()); }
-    void TearDown() override {
-        set_environment_variable("CH367SIM_CARD", "");
-        std::filesystem::remove(path);
-    }
-    std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }
-
-    const std::string path = unique_temp_path(
-        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".card");
-};
+using CardSharing = SharedCardTest;
 
 // Draws a uniform screen and loads a uniform output-memory block, over and over for `seconds`,
 // each round with values of its own; exits 0 when every call succeeded at least 10 times.

@@ -16,8 +16,6 @@
 #include "QuorvelWCHDLL.h"
 #include "ch367sim.h"
 #include "card_record.h"
-#include "environment_variable.h"
-#include "temp_path.h"
 
 // The bridge driver's register write, as the card library imports it.
 extern "C" __declspec(dllimport) int32_t CH367WriteIoByte(uint64_t address, uint8_t value);
@@ -85,17 +83,7 @@ int run_child(const char* action) {
     return static_cast<int>(code);
 }
 
-class CardSharingWindows : public ::testing::Test {
-protected:
-    void SetUp() override { set_environment_variable("CH367SIM_CARD", path.c_str()); }
-    void TearDown() override {
-        set_environment_variable("CH367SIM_CARD", "");
-        std::filesystem::remove(path);
-    }
-    std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }
-    const std::string path = unique_temp_path(
-        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".card");
-};
+using CardSharingWindows = SharedCardTest;
 
 }  // namespace
 
