@@ -17,7 +17,8 @@ namespace ch367sim {
 namespace {
 
 // The output set the exit hook writes. The simulated card, which owns it, is never destroyed,
-// so the hook may run at any point of the process's exit.
+// so the hook may run at any point of the process's exit; a set that is destroyed (a card a test
+// made) takes itself out first.
 OutputSet* exit_outputs = nullptr;
 
 struct WriteAtExit {
@@ -35,6 +36,10 @@ OutputSet::OutputSet(OutputRequest request, std::uint8_t lines, ch367sim_card_st
     restart(lines);
     static WriteAtExit write_at_exit;
     exit_outputs = this;
+}
+
+OutputSet::~OutputSet() {
+    if (exit_outputs == this) exit_outputs = nullptr;
 }
 
 void OutputSet::restart(std::uint8_t lines) {

@@ -21,6 +21,11 @@ public:
     // `lines`: the line register when observing starts. Registers the exit hook. With `card`,
     // each command decoded also goes to the card's recent commands.
     OutputSet(OutputRequest request, std::uint8_t lines, ch367sim_card_state* card = nullptr);
+    // The exit hook forgets a set that goes before the process ends (tests make cards of their
+    // own), so it never writes through a dead one.
+    ~OutputSet();
+    OutputSet(const OutputSet&) = delete;
+    OutputSet& operator=(const OutputSet&) = delete;
 
     // The simulator was reset: drops what was observed and starts again.
     void restart(std::uint8_t lines);
