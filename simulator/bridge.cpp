@@ -43,11 +43,12 @@ void Bridge::reset() {
 void Bridge::attach(std::size_t index, SpiDevice* device) { devices_[index] = device; }
 
 void Bridge::abandon_transaction() {
-    if (!in_transaction()) return;
     // The transaction was another process's: it is in no log or observer of this one.
-    state_->registers[kBridgeControl] |= kBusGate;
-    state_->in_transaction = 0;
-    write_lines(static_cast<std::uint8_t>(state_->registers[kLines] | kChipSelects));
+    if (in_transaction()) {
+        state_->registers[kBridgeControl] |= kBusGate;
+        state_->in_transaction = 0;
+    }
+    if (!bus_idle()) write_lines(static_cast<std::uint8_t>(state_->registers[kLines] | kChipSelects));
 }
 
 bool Bridge::open_device() {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "bridge_registers.h"
 #include "bus_observer.h"
 #include "ch367sim.h"
 #include "spi_device.h"
@@ -26,8 +27,8 @@ public:
     explicit Bridge(ch367sim_card_bridge* state = nullptr);
 
     void reset();
-    // Ends a transaction whose process went away while it was open: closes the gate and releases
-    // every chip select, so the devices see the frame end.
+    // Ends what a process that went away left on the bus: closes the gate if a transaction is open
+    // and releases every chip select, so the devices see the frame end.
     void abandon_transaction();
     void attach(std::size_t index, SpiDevice* device);  // nullptr detaches; the device keeps its state
     // Installs the one observer of bus events (nullptr removes it); reset() keeps it.
@@ -49,6 +50,10 @@ public:
     bool is_open() const { return open_; }
     std::uint8_t register_value(std::uint8_t offset) const { return state_->registers[offset]; }
     bool in_transaction() const { return state_->in_transaction != 0; }
+    // No transaction open and every chip select released: nothing is under way on the bus.
+    bool bus_idle() const {
+        return !in_transaction() && (state_->registers[kLines] & kChipSelects) == kChipSelects;
+    }
     void set_lines(std::uint8_t value);
     const ch367sim_counters& counters() const { return state_->counters; }
 

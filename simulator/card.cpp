@@ -105,6 +105,24 @@ bool Card::write(std::uint64_t address, std::uint8_t value) {
     });
 }
 
+void Card::close_device() {
+    locked([this] {
+        bridge.close_device();
+        return 0;
+    });
+    if (holding_) release();
+}
+
+void Card::abandon_unfinished() {
+    bridge.abandon_transaction();
+    pattern_generator.abandon_command();
+}
+
+void Card::release() {
+    holding_ = false;
+    storage.file()->unlock();
+}
+
 Card& card() {
     static Card& instance = *new Card;
     return instance;

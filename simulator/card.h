@@ -55,28 +55,34 @@ struct Card {
     bool open_device();
     bool read(std::uint64_t address, std::uint8_t* value);
     bool write(std::uint64_t address, std::uint8_t value);
+    // Closing the device lets go of the card, even in the middle of a command.
+    void close_device();
+
+    // Nothing under way: no transaction open, every chip select released, and the pattern
+    // generator between commands.
+    bool idle() const { return bridge.bus_idle() && pattern_generator.between_commands(); }
 
     // Runs `work` on the card under its lock when it is shared. The lock is taken unless this
-    // process holds it already, and kept after `work` while this process has a transaction open,
-    // so that the transaction runs whole; taking it over from a process that died ends that
-    // process's transaction.
+    // process holds it already, and kept after `work` until the card is idle again, so that a
+    // command runs whole: its frames, and the chip select released after the gate closes.
+    // Taking the lock over from a process that died ends what that process left under way.
     template <class Work>
     auto locked(Work&& work) {
         CardFile* file = storage.file();
         if (file == nullptr) return work();
         if (!holding_) {
-            if (file->lock()) bridge.abandon_transaction();
+            if (file->lock()) abandon_unfinished();
             holding_ = true;
         }
         auto result = work();
-        if (!bridge.in_transaction()) {
-            holding_ = false;
-            file->unlock();
-        }
+        if (idle()) release();
         return result;
     }
 
 private:
+    void abandon_unfinished();
+    void release();
+
     bool holding_ = false;
 };
 

@@ -1,6 +1,6 @@
 // The card kept in a file that every process naming it maps into memory, and the lock between
-// those processes. One bus transaction runs under the lock as a whole; a process that dies
-// holding it leaves the card to the next one, which takes it over.
+// those processes. A command runs under the lock as a whole (see Card::locked); a process that
+// dies holding it leaves the card to the next one, which takes it over.
 #pragma once
 
 #include <memory>

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/futex.h>
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdint>
@@ -26,6 +28,10 @@ namespace {
 
 // How long a waiter sleeps before it looks whether the owner is still alive.
 constexpr long kOwnerCheckNanoseconds = 50'000'000;
+// How long a process that let go of the card while others waited leaves it to them before it
+// competes again: a woken waiter needs this long to run, and without it the process that just
+// let go would take the card back at once, every time.
+constexpr auto kHandOverTime = std::chrono::milliseconds(2);
 
 std::uint32_t process_id = 0;  // cached: getpid() is a system call; renewed in a forked child
 
@@ -87,7 +93,9 @@ std::atomic_ref<std::uint32_t> waiters_word(ch367sim_card_state& state) {
 
 }  // namespace
 
-struct CardFile::Platform {};
+struct CardFile::Platform {
+    bool let_go_to_waiters = false;  // the last unlock() found processes waiting
+};
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
     : state_(state), platform_(std::move(platform)) {}
@@ -132,12 +140,19 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
 bool CardFile::lock() {
     const std::uint32_t me = this_process();
     auto owner = owner_word(*state_);
+    auto waiters = waiters_word(*state_);
+    if (platform_->let_go_to_waiters) {
+        platform_->let_go_to_waiters = false;
+        const auto until = std::chrono::steady_clock::now() + kHandOverTime;
+        while (owner.load() == 0 && waiters.load() != 0 && std::chrono::steady_clock::now() < until) {
+            sched_yield();
+        }
+    }
     std::uint32_t seen = 0;
     if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) return false;
     // This process holds the lock only between its own calls to lock() and unlock(): its own id
     // in the word was left by an earlier process that had the same id.
     if (seen == me) return true;
-    auto waiters = waiters_word(*state_);
     waiters.fetch_add(1);
     bool took_over = false;
     for (;;) {
@@ -158,7 +173,8 @@ bool CardFile::lock() {
 
 void CardFile::unlock() {
     owner_word(*state_).store(0);
-    if (waiters_word(*state_).load() != 0) {
+    platform_->let_go_to_waiters = waiters_word(*state_).load() != 0;
+    if (platform_->let_go_to_waiters) {
         syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock), FUTEX_WAKE, 1, nullptr,
                 nullptr, 0);
     }

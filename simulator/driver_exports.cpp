@@ -28,4 +28,4 @@ CH367_DRIVER_API int32_t CH367WriteIoByte(uint64_t address, uint8_t value) {
     return ch367sim::card().write(address, value) ? 1 : 0;
 }
 
-CH367_DRIVER_API void CH367CloseDevice(void) { ch367sim::card().bridge.close_device(); }
+CH367_DRIVER_API void CH367CloseDevice(void) { ch367sim::card().close_device(); }

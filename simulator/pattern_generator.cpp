@@ -93,6 +93,12 @@ void PatternGenerator::frame_end() {
     }
 }
 
+void PatternGenerator::abandon_command() {
+    if (between_commands()) return;
+    flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+    finish_command();
+}
+
 void PatternGenerator::start_command(std::uint8_t opcode) {
     const PatternGeneratorCommand* found = find_pattern_generator_command(opcode);
     if (found == nullptr) {

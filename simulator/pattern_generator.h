@@ -25,6 +25,11 @@ public:
 
     ch367sim_pattern_generator snapshot() const;
 
+    // True between commands: the next frame starts a new command.
+    bool between_commands() const { return phase() == Phase::Opcode; }
+    // Ends a command whose sender went away between its frames, flagged as a frame error.
+    void abandon_command();
+
 private:
     enum class Phase : std::uint8_t { Opcode, Arguments, WriteData, ReadData };
 

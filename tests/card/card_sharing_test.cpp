@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -71,7 +73,7 @@ int draw_and_load(std::uint8_t process, double seconds) {
 
 }  // namespace
 
-TEST_F(CardSharing, TwoProcessesDrawingAndLoadingKeepEveryTransactionWhole) {
+TEST_F(CardSharing, TwoProcessesDrawingAndLoadingKeepEveryCommandWhole) {
     const double seconds = std::getenv("CH367SIM_SHARING_SECONDS") != nullptr
                                ? std::atof(std::getenv("CH367SIM_SHARING_SECONDS"))
                                : 10.0;
@@ -101,19 +103,32 @@ TEST_F(CardSharing, TwoProcessesDrawingAndLoadingKeepEveryTransactionWhole) {
         << "the display holds bytes of two screens";
 }
 
-TEST_F(CardSharing, ProcessKilledMidTransactionLeavesTheCardToTheNextWithinASecond) {
-    const pid_t killed = fork_child([] {
+// Where a process dies: within its transaction (half an argument sent), or between two frames
+// of a command (the opcode sent, the bus closed and released). Either way the command ends as a
+// frame error and the next process finds the card whole.
+struct KillPoint {
+    const char* name;
+    bool in_transaction;
+};
+
+class CardTakeOver : public SharedCardTest, public ::testing::WithParamInterface<KillPoint> {};
+
+TEST_P(CardTakeOver, ProcessKilledMidCommandLeavesTheCardToTheNextWithinASecond) {
+    const bool in_transaction = GetParam().in_transaction;
+    const pid_t killed = fork_child([in_transaction] {
         DioMasterHandle* card = nullptr;
         std::int16_t status = 0;
         DioInitialize(nullptr, &card, &status);
-        const std::uint8_t opcode_and_half_an_argument[] = {'m', 0x12, 0x34};
-        CH367WriteIoByte(CH367SIM_IO_BASE + kBridgeControl, 0x80);  // bus open
-        CH367WriteIoByte(CH367SIM_IO_BASE + kLines, 0xBE);          // pattern generator selected
-        CH367WriteIoByte(CH367SIM_IO_BASE + kSpiData, opcode_and_half_an_argument[0]);
-        CH367WriteIoByte(CH367SIM_IO_BASE + kLines, 0xBF);
-        CH367WriteIoByte(CH367SIM_IO_BASE + kLines, 0xBE);
-        CH367WriteIoByte(CH367SIM_IO_BASE + kSpiData, opcode_and_half_an_argument[1]);
-        CH367WriteIoByte(CH367SIM_IO_BASE + kSpiData, opcode_and_half_an_argument[2]);
+        const auto frame = [](std::initializer_list<std::uint8_t> bytes, bool close) {
+            CH367WriteIoByte(CH367SIM_IO_BASE + kBridgeControl, 0x80);  // bus open
+            CH367WriteIoByte(CH367SIM_IO_BASE + kLines, 0xBE);          // pattern generator selected
+            for (const std::uint8_t byte : bytes) CH367WriteIoByte(CH367SIM_IO_BASE + kSpiData, byte);
+            if (!close) return;
+            CH367WriteIoByte(CH367SIM_IO_BASE + kBridgeControl, 0x84);  // bus closed
+            CH367WriteIoByte(CH367SIM_IO_BASE + kLines, 0xBF);          // released
+        };
+        frame({'m'}, true);
+        if (in_transaction) frame({0x12, 0x34}, false);
         raise(SIGKILL);
         return 0;
     });
@@ -121,7 +136,7 @@ TEST_F(CardSharing, ProcessKilledMidTransactionLeavesTheCardToTheNextWithinASeco
     siginfo_t death{};
     ASSERT_EQ(waitid(P_PID, static_cast<id_t>(killed), &death, WEXITED | WNOWAIT), 0);
     ASSERT_EQ(death.si_status, SIGKILL);
-    ASSERT_EQ(card_file()->bridge.in_transaction, 1) << "the process died within its transaction";
+    ASSERT_EQ(card_file()->bridge.in_transaction, in_transaction ? 1 : 0);
 
     const auto start = Clock::now();
     const pid_t next = fork_child([] {
@@ -141,5 +156,10 @@ TEST_F(CardSharing, ProcessKilledMidTransactionLeavesTheCardToTheNextWithinASeco
     const auto card = card_file();
     EXPECT_EQ(card->bridge.in_transaction, 0);
     EXPECT_TRUE(card->pattern_generator.status & CH367SIM_PG_STATUS_FRAME_ERROR)
-        << "the half-sent argument ended as a short frame";
+        << "the half-sent command ended as a frame error";
 }
+
+INSTANTIATE_TEST_SUITE_P(KillPoints, CardTakeOver,
+                         ::testing::Values(KillPoint{"WithinATransaction", true},
+                                           KillPoint{"BetweenFrames", false}),
+                         [](const auto& info) { return std::string(info.param.name); });

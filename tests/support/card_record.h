@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -31,6 +32,13 @@ protected:
     }
     std::unique_ptr<ch367sim_card_state> card_file() const { return read_card_file(path); }
 
-    const std::string path = unique_temp_path(
-        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".card");
+    const std::string path = unique_temp_path(file_name_of_running_test() + ".card");
+
+private:
+    // The test's name with the '/' of parameterized names made a dash.
+    static std::string file_name_of_running_test() {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        return name;
+    }
 };
