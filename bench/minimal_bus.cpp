@@ -6,7 +6,14 @@
 #include "link/bridge.h"
 #include "link/registers.h"
 
+// Built twice (see minimal_bus.h): into the floor's shared library, and with
+// BENCH_IN_EXECUTABLE into the benchmark program.
+#ifdef BENCH_IN_EXECUTABLE
+namespace bench::in_executable {
+using minimal::Bus;
+#else
 namespace bench::minimal {
+#endif
 
 namespace {
 
@@ -16,12 +23,16 @@ namespace reg = quorvel::link;
 constexpr std::uint64_t offset(Register r) { return static_cast<std::uint8_t>(r); }
 constexpr std::uint8_t kControlByte = reg::kSpiEnable | reg::kSpiModeA | reg::kSpiModeB;
 
-}  // namespace
-
-void write_lines(Bus& bus, std::uint8_t value) {
+// write_lines under a name of its own: a Bus also finds minimal::write_lines (by argument-
+// dependent lookup), so in the executable's build a call to write_lines would be ambiguous.
+void set_lines(Bus& bus, std::uint8_t value) {
     CH367WriteIoByte(bus.io_base + offset(Register::Lines), value);
     bus.lines = value;
 }
+
+}  // namespace
+
+void write_lines(Bus& bus, std::uint8_t value) { set_lines(bus, value); }
 
 bool transaction(Bus& bus, std::uint8_t device, const std::uint8_t* out, std::uint8_t* in,
                  std::uint64_t count) {
@@ -39,7 +50,7 @@ bool transaction(Bus& bus, std::uint8_t device, const std::uint8_t* out, std::ui
     std::uint8_t gate = 0;
     CH367ReadIoByte(control, &gate);
     if ((gate & reg::kBusGate) != 0) return false;
-    write_lines(bus, static_cast<std::uint8_t>(bus.lines & ~(1u << device)));
+    set_lines(bus, static_cast<std::uint8_t>(bus.lines & ~(1u << device)));
 
     if (in != nullptr) {
         for (std::uint64_t i = 0; i < count; ++i) {
@@ -62,10 +73,11 @@ bool transaction(Bus& bus, std::uint8_t device, const std::uint8_t* out, std::ui
                                                         reg::kControlCloseBits));
     CH367ReadIoByte(control, &gate);
     if ((gate & reg::kBusGate) == 0) return false;
-    write_lines(bus, static_cast<std::uint8_t>(bus.lines | reg::kAllChipSelects));
+    set_lines(bus, static_cast<std::uint8_t>(bus.lines | reg::kAllChipSelects));
     return true;
 }
 
+#ifndef BENCH_IN_EXECUTABLE
 void sleep_ms(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
@@ -82,4 +94,6 @@ void replay(std::uint64_t io_base, const ch367sim_register_access* trace, std::s
     }
 }
 
-}  // namespace bench::minimal
+#endif
+
+}  // namespace

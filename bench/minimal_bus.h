@@ -25,3 +25,14 @@ void sleep_ms(int milliseconds);
 void replay(std::uint64_t io_base, const ch367sim_register_access* trace, std::size_t count);
 
 }  // namespace bench::minimal
+
+// The same transaction compiled into the benchmark program itself, which defines the bridge
+// functions: its calls to them are direct calls, where the card library and the floor call
+// through the dynamic linker's tables. The least a bridge call can cost.
+namespace bench::in_executable {
+
+bool transaction(minimal::Bus& bus, std::uint8_t device, const std::uint8_t* out, std::uint8_t* in,
+                 std::uint64_t count);
+void write_lines(minimal::Bus& bus, std::uint8_t value);
+
+}  // namespace bench::in_executable

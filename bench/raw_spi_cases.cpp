@@ -47,6 +47,26 @@ void register_raw_spi_cases() {
                        [](Bus& bus) {
                            minimal::transaction(bus, kDevice, nullptr, in_bytes.data(), kBytes);
                        }});
+    // The same two exports against the transaction compiled into this program: what the calls
+    // through the dynamic linker's tables cost the library and the floor above.
+    register_bus_case({"DioWriteSPI/bytes:256/in_executable",
+                       [] {
+                           std::int16_t status = 0;
+                           DioWriteSPI(bench_card(), kDevice, out_bytes.data(), kBytes, &status);
+                       },
+                       [](Bus& bus) {
+                           in_executable::transaction(bus, kDevice, out_bytes.data(), nullptr, kBytes);
+                       }});
+    register_bus_case({"DioStreamSPI/bytes:256/in_executable",
+                       [] {
+                           std::int16_t status = 0;
+                           DioStreamSPI(bench_card(), kDevice, out_bytes.data(), in_bytes.data(),
+                                        kBytes, &status);
+                       },
+                       [](Bus& bus) {
+                           in_executable::transaction(bus, kDevice, out_bytes.data(), in_bytes.data(),
+                                                      kBytes);
+                       }});
     register_bus_case({"DioSetADRSR_Low", [] { DioSetADRSR_Low(bench_card(), 0x5A); },
                        [](Bus& bus) {
                            CH367WriteIoByte(

@@ -9,21 +9,28 @@ set(QUORVEL_MISSING_PACKAGE "")
 # quorvel_require(PACKAGE FILE glob): a file that only the package installs.
 # quorvel_require(PACKAGE CMAKE name [args]): a CMake package; its imported targets, found here,
 # serve the whole tree.
+# quorvel_require(COMMAND SOURCE file): a file that a command of ours fetches.
 function(quorvel_require package kind what)
+  set(how "install it with: apt-get install -y ${package}")
   if(kind STREQUAL "PROGRAM")
     find_program(found NAMES ${what} PATHS /usr/lib/wine NO_CACHE)
-  elseif(kind STREQUAL "FILE")
+  elseif(kind STREQUAL "FILE" OR kind STREQUAL "SOURCE")
     file(GLOB found ${what})
+    if(kind STREQUAL "SOURCE")
+      set(how "fetch it with: ${package}")
+    endif()
   else()
     find_package(${what} ${ARGN} QUIET)
     set(found ${${what}_FOUND})
     set(what "CMake package ${what}")
   endif()
   if(NOT found AND NOT QUORVEL_MISSING_PACKAGE)
-    set(QUORVEL_MISSING_PACKAGE "${what} not found; install it with: apt-get install -y ${package}"
-        PARENT_SCOPE)
+    set(QUORVEL_MISSING_PACKAGE "${what} not found; ${how}" PARENT_SCOPE)
   endif()
 endfunction()
+
+set(QUORVEL_HTTPLIB_SOURCE_DIR /usr/local/src/cpp-httplib CACHE PATH
+    "Where tools/fetch-httplib-source.sh put the single-header cpp-httplib (Windows build)")
 
 # The compilers and the tools of the cross and fuzz builds, before project() looks for them.
 macro(quorvel_check_compilers)
@@ -34,6 +41,9 @@ macro(quorvel_check_compilers)
     # Header-only libraries taken from the build machine, and the MSVC-ABI consumer's tools.
     quorvel_require(libstb-dev FILE /usr/include/stb/stb_image_write.h)
     quorvel_require(libcli11-dev FILE /usr/include/CLI/CLI.hpp)
+    quorvel_require(nlohmann-json3-dev FILE /usr/include/nlohmann/json.hpp)
+    quorvel_require(tools/fetch-httplib-source.sh SOURCE
+                    ${QUORVEL_HTTPLIB_SOURCE_DIR}/httplib.h)
     quorvel_require(clang-14 PROGRAM clang-14)
     quorvel_require(lld-14 PROGRAM lld-link-14)
   endif()

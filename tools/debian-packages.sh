@@ -25,10 +25,11 @@ test_packages=(
 )
 
 # The Windows DLL cross-built and its whole suite run under Wine (the windows preset).
-# dio.exe takes CLI11 and the picture writer from the build machine's headers; the MSVC-ABI
-# consumer is built with clang-14 and lld-14.
+# dio.exe takes CLI11, nlohmann-json and the picture writer from the build machine's headers, and
+# cpp-httplib's single header from Debian's source package, which tools/fetch-httplib-source.sh
+# unpacks with dpkg-dev; the MSVC-ABI consumer is built with clang-14 and lld-14.
 windows_packages=(g++-mingw-w64-x86-64 mingw-w64-tools googletest wine64 libstb-dev libcli11-dev
-                  clang-14 lld-14)
+                  nlohmann-json3-dev dpkg-dev clang-14 lld-14)
 
 # Fuzzing (the fuzz preset), static analysis (tools/lint.sh) and the coverage report
 # (tools/coverage.sh).

@@ -6,15 +6,24 @@
 
 #include <cstdint>
 
+// Imported from a DLL on Windows: each call goes through the import table directly, instead of
+// to a jump stub that the linker would add for it. (The Linux library is built with -fno-plt for
+// the same reason.)
+#if defined(_WIN32)
+#define QUORVEL_BRIDGE_IMPORT __declspec(dllimport)
+#else
+#define QUORVEL_BRIDGE_IMPORT
+#endif
+
 extern "C" {
 // Opens the bridge; called with (0, 0, 0). Returns (void*)-1 on failure.
-void* CH367OpenDevice(int32_t index, int32_t exclusive, uint8_t interrupt);
+QUORVEL_BRIDGE_IMPORT void* CH367OpenDevice(int32_t index, int32_t exclusive, uint8_t interrupt);
 // Stores the base I/O address of the bridge's register block; nonzero means success.
-int32_t CH367GetIoBaseAddr(uint64_t* io_base);
+QUORVEL_BRIDGE_IMPORT int32_t CH367GetIoBaseAddr(uint64_t* io_base);
 // Reads one register byte at an absolute I/O address. The result is not examined.
-int32_t CH367ReadIoByte(uint64_t address, uint8_t* value);
+QUORVEL_BRIDGE_IMPORT int32_t CH367ReadIoByte(uint64_t address, uint8_t* value);
 // Writes one register byte at an absolute I/O address.
-int32_t CH367WriteIoByte(uint64_t address, uint8_t value);
+QUORVEL_BRIDGE_IMPORT int32_t CH367WriteIoByte(uint64_t address, uint8_t value);
 // Closes what CH367OpenDevice opened.
-void CH367CloseDevice(void);
+QUORVEL_BRIDGE_IMPORT void CH367CloseDevice(void);
 }

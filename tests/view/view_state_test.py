@@ -1,0 +1,53 @@
+"""dio view's card state as JSON, from a dio run the way the build runs its programs (under Wine
+for the Windows build): another dio process writes the I/O lines on the same card file, and the
+state shows them; a foreign Host header is refused.
+
+usage: view_state_test.py [LAUNCHER] DIO
+"""
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+from view_server_test import get
+
+
+def state(port):
+    with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
+        s.sendall(("GET /state HTTP/1.1\r\nHost: localhost:%d\r\nConnection: close\r\n\r\n"
+                   % port).encode())
+        answer = b""
+        while chunk := s.recv(65536):
+            answer += chunk
+    head, _, body = answer.partition(b"\r\n\r\n")
+    assert head.startswith(b"HTTP/1.1 200"), head[:40]
+    return json.loads(body)
+
+
+def main():
+    dio = sys.argv[1:]
+    card = os.path.join(tempfile.mkdtemp(prefix="view-state-"), "bench.card")
+    view = subprocess.Popen(dio + ["--card", card, "view"], stdout=subprocess.PIPE, text=True)
+    try:
+        url = view.stdout.readline().strip()
+        port = int(url.rsplit(":", 1)[1].rstrip("/"))
+        assert state(port)["pattern_generator"]["io_lines"] == 0
+
+        lines = 0xA5A55A5A
+        subprocess.run(dio + ["--card", card, "io", hex(lines)], check=True, capture_output=True)
+        deadline = time.time() + 10
+        while state(port)["pattern_generator"]["io_lines"] != lines:
+            assert time.time() < deadline, "the view never showed the lines written"
+            time.sleep(0.1)
+        assert get(port, host="attacker.example:%d" % port) == 403
+        print("view state at %s shows io lines %#x" % (url, lines))
+    finally:
+        view.terminate()
+        view.wait()
+
+
+if __name__ == "__main__":
+    main()
