@@ -245,7 +245,7 @@ typedef struct ch367sim_card_state {
     uint32_t version;         /* CH367SIM_CARD_VERSION */
     uint32_t header_bytes;    /* 64 */
     uint64_t size;            /* sizeof(ch367sim_card_state), the file's size */
-    uint64_t changes;         /* counts the register writes; a reader sees a change cheaply */
+    uint64_t changes;         /* counts register writes (on a card file) and power-cycles */
     uint8_t lock[32];         /* the processes' lock; meaningful only while they run */
     ch367sim_card_bridge bridge;
     ch367sim_card_pattern_generator pattern_generator;
@@ -257,7 +257,8 @@ typedef struct ch367sim_card_state {
 /* Copies the whole card into *state as one consistent picture (taken under the card's lock) and
  * returns 1; 0 for a null pointer. */
 CH367SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state);
-/* The card's change count (the record's `changes`), read without the lock. */
+/* The card's change count (the record's `changes`), read without the lock. A private card, which
+ * no other process can watch, counts only its power-cycles. */
 CH367SIM_API uint64_t ch367sim_card_changes(void);
 /* 1 when the card lives in a file, 0 when it is private to the process; -1 when the file that
  * CH367SIM_CARD names was refused. */
@@ -277,6 +278,20 @@ CH367SIM_API int ch367sim_write_outputs(void);
 
 #ifdef __cplusplus
 }
+
+/* The status register's bits by name, as the state dump and dio view show them. */
+struct ch367sim_status_bit {
+    uint16_t mask;
+    const char* name;
+};
+constexpr ch367sim_status_bit ch367sim_status_bits[] = {
+    {CH367SIM_PG_STATUS_ARMED, "armed"},
+    {CH367SIM_PG_STATUS_RUNNING, "running"},
+    {CH367SIM_PG_STATUS_PAUSED, "paused"},
+    {CH367SIM_PG_STATUS_HALTED, "halted"},
+    {CH367SIM_PG_STATUS_FRAME_ERROR, "frame error"},
+    {CH367SIM_PG_STATUS_RANGE_ERROR, "range error"},
+};
 #endif
 
 #endif /* CH367SIM_H */

@@ -24,21 +24,11 @@ std::string line_register_text(std::uint8_t lines) {
 }
 
 std::string status_text(std::uint16_t status) {
-    struct Flag {
-        std::uint16_t mask;
-        const char* name;
-    };
-    constexpr Flag kFlags[] = {
-        {CH367SIM_PG_STATUS_ARMED, "armed"},         {CH367SIM_PG_STATUS_RUNNING, "running"},
-        {CH367SIM_PG_STATUS_PAUSED, "paused"},       {CH367SIM_PG_STATUS_HALTED, "halted"},
-        {CH367SIM_PG_STATUS_FRAME_ERROR, "frame error"},
-        {CH367SIM_PG_STATUS_RANGE_ERROR, "range error"},
-    };
     std::string names;
-    for (const Flag& flag : kFlags) {
-        if ((status & flag.mask) == 0) continue;
+    for (const ch367sim_status_bit& bit : ch367sim_status_bits) {
+        if ((status & bit.mask) == 0) continue;
         names += names.empty() ? "" : ", ";
-        names += flag.name;
+        names += bit.name;
     }
     return hex_value(status, 4) + (names.empty() ? "" : " (" + names + ")");
 }

@@ -7,8 +7,9 @@
 #include <cstdint>
 
 // Imported from a DLL on Windows: each call goes through the import table directly, instead of
-// to a jump stub that the linker would add for it. (The Linux library is built with -fno-plt for
-// the same reason.)
+// to a jump stub that the linker would add for it. (On Linux the calls stay on the PLT: built with
+// -fno-plt, the library's write-only byte loop measured about 25 % slower on the benchmark
+// machine; see docs/performance.md.)
 #if defined(_WIN32)
 #define QUORVEL_BRIDGE_IMPORT __declspec(dllimport)
 #else

@@ -6,7 +6,8 @@
 # Options:
 #   EXPORT_LIST   file with one name a line: the module exports exactly these names, by name
 #   SAME_ADDRESS  names, separated by commas, that must export one address (one function)
-#   IMPORT_DEF    module-definition file: the module imports exactly its EXPORTS from its LIBRARY
+#   IMPORT_DEF    module-definition file: the module imports exactly its EXPORTS from its LIBRARY,
+#                 and calls them through its import table only (no call to a jump stub)
 #   ALLOWED_DLLS  further DLLs the module may import from, any functions
 # Besides those, a module imports only from Windows itself and its C runtime, so it needs nothing
 # from MinGW (libstdc++, libgcc, winpthread) at run time.
@@ -129,6 +130,16 @@ if(DEFINED IMPORT_DEF)
   list(APPEND allowed_dlls ${def_library})
   string(TOLOWER "${def_library}" dll_key)
   compare_names("imports from ${def_library}" "${def_names}" "${imports_${dll_key}}")
+endif()
+# The functions imported from IMPORT_DEF are declared dllimport: the module's code calls each one
+# through its import table, never through a jump stub that the linker added for it.
+if(DEFINED IMPORT_DEF AND DEFINED MODULE AND NOT DEFINED DUMP_FILE)
+  execute_process(COMMAND ${OBJDUMP} -d ${MODULE} OUTPUT_VARIABLE code RESULT_VARIABLE failed)
+  foreach(name IN LISTS def_names)
+    if(code MATCHES "call +[0-9a-f]+ <${name}>")
+      problem("calls ${name} through a jump stub instead of its import table")
+    endif()
+  endforeach()
 endif()
 string(TOLOWER "${allowed_dlls}" allowed_dlls)
 foreach(dll IN LISTS imported_dlls)

@@ -12,15 +12,6 @@ constexpr unsigned kChipSelects = 6;
 constexpr std::uint8_t kDataMode = 0x40;
 constexpr std::uint8_t kResetReleased = 0x80;
 
-struct StatusBit {
-    std::uint16_t mask;
-    const char* name;
-};
-constexpr StatusBit kStatusBits[] = {
-    {CH367SIM_PG_STATUS_ARMED, "armed"},           {CH367SIM_PG_STATUS_RUNNING, "running"},
-    {CH367SIM_PG_STATUS_PAUSED, "paused"},         {CH367SIM_PG_STATUS_HALTED, "halted"},
-    {CH367SIM_PG_STATUS_FRAME_ERROR, "frame error"}, {CH367SIM_PG_STATUS_RANGE_ERROR, "range error"},
-};
 constexpr std::uint16_t kRunBits = CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_RUNNING |
                                    CH367SIM_PG_STATUS_PAUSED | CH367SIM_PG_STATUS_HALTED;
 
@@ -37,7 +28,7 @@ std::string hex_bytes(const std::uint8_t* bytes, std::size_t count) {
 nlohmann::json pattern_generator_json(const ch367sim_card_pattern_generator& pg) {
     nlohmann::json bits = nlohmann::json::array();
     std::string run_state = "none";
-    for (const StatusBit& bit : kStatusBits) {
+    for (const ch367sim_status_bit& bit : ch367sim_status_bits) {
         if ((pg.status & bit.mask) == 0) continue;
         bits.push_back(bit.name);
         if ((bit.mask & kRunBits) != 0) run_state = bit.name;
