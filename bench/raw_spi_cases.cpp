@@ -21,22 +21,19 @@ std::array<std::uint8_t, kBytes> in_bytes{};
 }  // namespace
 
 void register_raw_spi_cases() {
-    register_bus_case({"DioStreamSPI/bytes:256",
-                       [] {
-                           std::int16_t status = 0;
-                           DioStreamSPI(bench_card(), kDevice, out_bytes.data(), in_bytes.data(),
-                                        kBytes, &status);
-                       },
-                       [](Bus& bus) {
+    const auto stream_spi = [] {
+        std::int16_t status = 0;
+        DioStreamSPI(bench_card(), kDevice, out_bytes.data(), in_bytes.data(), kBytes, &status);
+    };
+    const auto write_spi = [] {
+        std::int16_t status = 0;
+        DioWriteSPI(bench_card(), kDevice, out_bytes.data(), kBytes, &status);
+    };
+    register_bus_case({"DioStreamSPI/bytes:256", stream_spi, [](Bus& bus) {
                            minimal::transaction(bus, kDevice, out_bytes.data(), in_bytes.data(),
                                                 kBytes);
                        }});
-    register_bus_case({"DioWriteSPI/bytes:256",
-                       [] {
-                           std::int16_t status = 0;
-                           DioWriteSPI(bench_card(), kDevice, out_bytes.data(), kBytes, &status);
-                       },
-                       [](Bus& bus) {
+    register_bus_case({"DioWriteSPI/bytes:256", write_spi, [](Bus& bus) {
                            minimal::transaction(bus, kDevice, out_bytes.data(), nullptr, kBytes);
                        }});
     register_bus_case({"DioReadSPI/bytes:256",
@@ -49,21 +46,10 @@ void register_raw_spi_cases() {
                        }});
     // The same two exports against the transaction compiled into this program: what the calls
     // through the dynamic linker's tables cost the library and the floor above.
-    register_bus_case({"DioWriteSPI/bytes:256/in_executable",
-                       [] {
-                           std::int16_t status = 0;
-                           DioWriteSPI(bench_card(), kDevice, out_bytes.data(), kBytes, &status);
-                       },
-                       [](Bus& bus) {
+    register_bus_case({"DioWriteSPI/bytes:256/in_executable", write_spi, [](Bus& bus) {
                            in_executable::transaction(bus, kDevice, out_bytes.data(), nullptr, kBytes);
                        }});
-    register_bus_case({"DioStreamSPI/bytes:256/in_executable",
-                       [] {
-                           std::int16_t status = 0;
-                           DioStreamSPI(bench_card(), kDevice, out_bytes.data(), in_bytes.data(),
-                                        kBytes, &status);
-                       },
-                       [](Bus& bus) {
+    register_bus_case({"DioStreamSPI/bytes:256/in_executable", stream_spi, [](Bus& bus) {
                            in_executable::transaction(bus, kDevice, out_bytes.data(), in_bytes.data(),
                                                       kBytes);
                        }});
