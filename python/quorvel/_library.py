@@ -124,6 +124,9 @@ def _load(variable: str, base: str) -> ctypes.CDLL:
 
 
 def _load_file(path: Path, description: str, tried: list[str]) -> ctypes.CDLL:
+    # Loaded by its absolute path, so the simulator library beside it is found from that path
+    # whatever the working directory is later.
+    path = path.absolute()
     if not path.exists():
         raise _not_found(path.name, tried + [f"{description}: no such file"])
     bridge = path.parent / library_file_name(BRIDGE)

@@ -48,3 +48,19 @@ def test_the_card_file_is_named_before_the_card_library_loads(tmp_path):
                          env=dict(os.environ, PYTHONPATH=str(ROOT / "python")))
     assert run.stdout == f"{card_file}\n"
     assert "RuntimeError: the simulated card is already in use" in run.stderr
+
+
+def test_a_relative_library_path_takes_the_simulator_beside_it(tmp_path):
+    """The copies in tmp_path/bin, not the project's build, must be the card the program sees."""
+    (tmp_path / "bin").mkdir()
+    for name in ("QuorvelWCHDLL", _library.BRIDGE):
+        source = Path(_library.exports().path).parent / _library.library_file_name(name)
+        (tmp_path / "bin" / source.name).write_bytes(source.read_bytes())
+    program = ("import quorvel; from quorvel import simulator\n"
+               "with quorvel.Card(): print(simulator.is_open())\n")
+    environment = dict(os.environ, PYTHONPATH=str(ROOT / "python"),
+                       QUORVEL_LIBRARY="bin/libQuorvelWCHDLL.so")
+    environment.pop("QUORVEL_SIMULATOR_LIBRARY", None)
+    run = subprocess.run([sys.executable, "-c", program], capture_output=True, text=True,
+                         cwd=tmp_path, env=environment)
+    assert run.stdout == "True\n", run.stderr
