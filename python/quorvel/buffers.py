@@ -2,6 +2,8 @@
 from __future__ import annotations
 
 import ctypes
+import operator
+import sys
 from typing import Any, Union
 
 # What the exports take for a buffer: bytes, a ctypes array over the caller's memory, or None.
@@ -30,8 +32,25 @@ def signed_word(value: int, name: str) -> int:
     return _ranged(value, name, -0x80000000, 0x7FFFFFFF)
 
 
+def count(value: int, name: str) -> int:
+    """A byte count: an integer 0 or more."""
+    return _ranged(value, name, 0, sys.maxsize)
+
+
+def integer(value: Any, name: str) -> int:
+    """An integer taken as numpy and the standard library take one (operator.index): ints,
+    numpy integers and integer enums pass; floats, strings and bools raise TypeError."""
+    # numpy's bool scalars still pass operator.index, with a warning, in numpy 1.x.
+    if isinstance(value, bool) or type(value).__name__ in ("bool_", "bool"):
+        raise TypeError(f"{name} must be an integer, not a bool")
+    try:
+        return operator.index(value)
+    except TypeError:
+        raise TypeError(f"{name} must be an integer, not {type(value).__name__}") from None
+
+
 def _ranged(value: int, name: str, low: int, high: int) -> int:
-    value = int(value)
+    value = integer(value, name)
     if not low <= value <= high:
         raise ValueError(f"{name} must be {low}..{high}, not {value}")
     return value
@@ -66,14 +85,19 @@ def writable(data: ReadableBuffer, name: str) -> tuple[Pointer, int]:
     return ((ctypes.c_uint8 * size).from_buffer(view.cast("B")) if size else None), size
 
 
-def received(count: int) -> ctypes.Array[ctypes.c_uint8]:
-    """A zeroed receive buffer of `count` bytes."""
-    return (ctypes.c_uint8 * count)()
+def received(size: int) -> ctypes.Array[ctypes.c_uint8]:
+    """A zeroed receive buffer of `size` bytes (checked by the caller)."""
+    return (ctypes.c_uint8 * size)()
 
 
 def text(value: Union[str, bytes], name: str) -> bytes:
     """A string for the text exports: str (each character 0..255) or bytes, without NUL."""
-    encoded = value.encode("latin-1") if isinstance(value, str) else bytes(value)
+    if isinstance(value, str):
+        encoded = value.encode("latin-1")
+    elif isinstance(value, (bytes, bytearray, memoryview)):
+        encoded = bytes(value)
+    else:
+        raise TypeError(f"{name} must be str or bytes, not {type(value).__name__}")
     if b"\0" in encoded:
         raise ValueError(f"{name} must not contain a NUL character")
     return encoded
@@ -81,6 +105,6 @@ def text(value: Union[str, bytes], name: str) -> bytes:
 
 def character(value: Union[str, int]) -> int:
     """A character code for the character exports, as the signed 8-bit value they take."""
-    code = ord(value) if isinstance(value, str) else int(value)
+    code = ord(value) if isinstance(value, str) else value
     code = _ranged(code, "character", 0, 0xFF)
     return code - 0x100 if code > 0x7F else code

@@ -2,32 +2,23 @@
 from __future__ import annotations
 
 import ctypes
-import enum
+import threading
 from typing import TYPE_CHECKING, Any, Optional, Sequence, Union
 from ctypes import byref, c_int16, c_void_p
 
 from . import buffers
+from ._blend import BlendMode
 from ._library import exports
 from ._resource import Resource
 from .buffers import Pointer, ReadableBuffer
+from .display import Display
 from .errors import DioError
+from .pattern import PatternGenerator
 
 if TYPE_CHECKING:
     from .bitmap import Bitmap
-    from .display import Display
-    from .pattern import PatternGenerator
 
-
-class BlendMode(enum.IntEnum):
-    """How a frame-buffer drawer combines new pixels with the frame buffer (any other value
-    draws nothing)."""
-
-    REPLACE = 0
-    OR = 1
-    MAX = 2
-    XOR = 3
-    NONZERO_REPLACE = 4
-
+__all__ = ["BlendMode", "Card"]
 
 ROW_BYTES = 128
 SCREEN_BYTES = 8192
@@ -38,11 +29,17 @@ ROWS = 64
 class Card(Resource):
     """The card, opened by DioInitialize and closed by DioClose (also at the end of a `with`
     block). Method names are the export names without "Dio", in snake case
-    (DioWriteOLEDPixelImm -> write_oled_pixel_imm). Failures raise DioError."""
+    (DioWriteOLEDPixelImm -> write_oled_pixel_imm). Failures raise DioError.
+
+    Calls on one card from several threads are serialised: each library call holds `lock`, and
+    so do the compound operations (display.show()). Hold it yourself (`with card.lock:`) for a
+    sequence of calls that must not be interleaved with other threads' calls."""
 
     _kind = "card"
 
     def __init__(self) -> None:
+        # Reentrant, so a compound operation can hold it around the calls that take it again.
+        self.lock = threading.RLock()
         self._dio = exports()
         handle, status = c_void_p(), c_int16()
         self._dio.DioInitialize(None, byref(handle), byref(status))
@@ -50,8 +47,13 @@ class Card(Resource):
             self._dio.DioClose(handle)  # frees the record a failed open leaves behind
             raise DioError("DioInitialize", status.value)
         super().__init__(handle)
-        self._pattern: Optional[PatternGenerator] = None
-        self._display: Optional[Display] = None
+        self._pattern = PatternGenerator(self)
+        self._display = Display(self)
+
+    def close(self) -> None:
+        """Closes the card (DioClose) once no other thread is in a call on it."""
+        with self.lock:
+            super().close()
 
     def _release(self, handle: c_void_p) -> None:
         self._dio.DioClose(handle)
@@ -59,30 +61,30 @@ class Card(Resource):
     @property
     def pattern(self) -> PatternGenerator:
         """The pattern generator: run control, both memories as arrays, its registers."""
-        from .pattern import PatternGenerator
-        if self._pattern is None:
-            self._pattern = PatternGenerator(self)
         return self._pattern
 
     @property
     def display(self) -> Display:
         """The display: set-up, a frame of gray levels, text, lines and pictures."""
-        from .display import Display
-        if self._display is None:
-            self._display = Display(self)
         return self._display
 
     # ---- Calling conventions -------------------------------------------------------------
 
+    def _call(self, name: str, *arguments: Any) -> Any:
+        """The export `name` on this card's handle, under the card's lock: ctypes lets other
+        threads run during the call, and calls on one handle must not overlap."""
+        with self.lock:
+            return getattr(self._dio, name)(self.handle, *arguments)
+
     def _flag(self, name: str, *arguments: Any) -> None:
         """Exports returning a success flag: 0 raises DioError without a status."""
-        if getattr(self._dio, name)(self.handle, *arguments) == 0:
+        if self._call(name, *arguments) == 0:
             raise DioError(name)
 
     def _status(self, name: str, *arguments: Any) -> Any:
         """Exports that write a status only on failure: it is set to 0 first."""
         status = c_int16(0)
-        result = getattr(self._dio, name)(self.handle, *arguments, byref(status))
+        result = self._call(name, *arguments, byref(status))
         if status.value < 0:
             raise DioError(name, status.value)
         return result
@@ -118,9 +120,12 @@ class Card(Resource):
                    count: Optional[int] = None) -> bytes:
         """One transaction on device 0..5: sends data (or count zero bytes) and returns the
         bytes received."""
-        pointer, size = (None, count) if data is None else buffers.readable(data, "data")
-        if size is None:
-            raise TypeError("give data or count")
+        if data is None:
+            if count is None:
+                raise TypeError("give data or count")
+            pointer, size = None, buffers.count(count, "count")
+        else:
+            pointer, size = buffers.readable(data, "data")
         reply = buffers.received(size)
         self._status("DioStreamSPI", buffers.byte(device, "device"), pointer, reply, size)
         return bytes(reply)
@@ -130,17 +135,18 @@ class Card(Resource):
         self._status("DioWriteSPI", buffers.byte(device, "device"), pointer, size)
 
     def read_spi(self, device: int, count: int) -> bytes:
-        reply = buffers.received(count)
-        self._status("DioReadSPI", buffers.byte(device, "device"), reply, count)
+        size = buffers.count(count, "count")
+        reply = buffers.received(size)
+        self._status("DioReadSPI", buffers.byte(device, "device"), reply, size)
         return bytes(reply)
 
     def set_adrsr_low(self, value: int) -> int:
         """Writes the address low register; returns the driver's write result."""
-        return int(self._dio.DioSetADRSR_Low(self.handle, buffers.byte(value, "value")))
+        return int(self._call("DioSetADRSR_Low", buffers.byte(value, "value")))
 
     def set_adrsr_high(self, value: int) -> int:
         """Writes the line register directly (bypassing the line shadow)."""
-        return int(self._dio.DioSetADRSR_High(self.handle, buffers.byte(value, "value")))
+        return int(self._call("DioSetADRSR_High", buffers.byte(value, "value")))
 
     # ---- Pattern generator: run control --------------------------------------------------
 
@@ -216,37 +222,37 @@ class Card(Resource):
         self._flag("DioSetupOLED", byref(c_int16(0)))
 
     def write_oled_row_val_imm(self, row: int, value: int) -> None:
-        self._dio.DioWriteOLEDRowValImm(self.handle, buffers.byte(row, "row"), buffers.byte(value, "value"))
+        self._call("DioWriteOLEDRowValImm", buffers.byte(row, "row"), buffers.byte(value, "value"))
 
     def clear_oled_imm(self) -> None:
-        self._dio.DIOClearOLEDImm(self.handle)
+        self._call("DIOClearOLEDImm")
 
     def write_oled_pixel_pair_imm(self, column: int, row: int, pair: int) -> None:
-        self._dio.DioWriteOLEDPixelPairImm(self.handle, buffers.byte(column, "column"),
-                                           buffers.byte(row, "row"), buffers.byte(pair, "pair"))
+        self._call("DioWriteOLEDPixelPairImm", buffers.byte(column, "column"),
+                   buffers.byte(row, "row"), buffers.byte(pair, "pair"))
 
     def write_oled_pixel_imm(self, x: int, row: int, level: int) -> None:
-        self._dio.DioWriteOLEDPixelImm(self.handle, buffers.byte(x, "x"), buffers.byte(row, "row"),
-                                       buffers.byte(level, "level"))
+        self._call("DioWriteOLEDPixelImm", buffers.byte(x, "x"), buffers.byte(row, "row"),
+                   buffers.byte(level, "level"))
 
     def write_oled_arr_imm(self, x: int, row: int, data: ReadableBuffer) -> None:
         pointer, size = buffers.readable(data, "data")
-        self._dio.DioWriteOLEDArrImm(self.handle, buffers.byte(x, "x"), buffers.byte(row, "row"),
-                                     pointer, size)
+        self._call("DioWriteOLEDArrImm", buffers.byte(x, "x"), buffers.byte(row, "row"),
+                   pointer, size)
 
     def write_oled_row_arr_imm(self, row: int, data: ReadableBuffer) -> None:
         pointer, _ = buffers.readable(data, "data", ROW_BYTES)
-        self._dio.DioWriteOLEDRowArrImm(self.handle, buffers.byte(row, "row"), pointer)
+        self._call("DioWriteOLEDRowArrImm", buffers.byte(row, "row"), pointer)
 
     def write_oled_screen_arr_imm(self, data: ReadableBuffer) -> None:
         pointer, _ = buffers.readable(data, "data", SCREEN_BYTES)
-        self._dio.DioWriteOLEDScreenArrImm(self.handle, pointer)
+        self._call("DioWriteOLEDScreenArrImm", pointer)
 
     def write_oled_area_arr_imm(self, x: int, row: int, width: int, height: int,
                                 data: ReadableBuffer) -> None:
         pointer = self._area(width, height, data)
-        self._dio.DioWriteOLEDAreaArrImm(self.handle, buffers.byte(x, "x"), buffers.byte(row, "row"),
-                                         width, height, pointer)
+        self._call("DioWriteOLEDAreaArrImm", buffers.byte(x, "x"), buffers.byte(row, "row"),
+                   width, height, pointer)
 
     def write_oled_2d_unpacked_arr_imm(self, columns: Sequence[ReadableBuffer]) -> None:
         """columns: 256 bytes-like objects, one per pixel column, each with the 64 levels of
@@ -262,7 +268,7 @@ class Card(Resource):
             unpacked[x * ROWS:(x + 1) * ROWS] = view[:ROWS]
         base = ctypes.addressof(levels)
         pointers = (c_void_p * COLUMNS)(*(base + x * ROWS for x in range(COLUMNS)))
-        self._dio.DioWriteOLED2DUnpackedArrImm(self.handle, pointers)
+        self._call("DioWriteOLED2DUnpackedArrImm", pointers)
 
     @staticmethod
     def _area(width: int, height: int, data: ReadableBuffer) -> Pointer:
@@ -272,72 +278,72 @@ class Card(Resource):
     # ---- Display: frame buffer -----------------------------------------------------------
 
     def write_oled_pixel_pair_buff(self, mode: int, column: int, row: int, pair: int) -> None:
-        self._dio.DioWriteOLEDPixelPairBuff(self.handle, _mode(mode), buffers.byte(column, "column"),
-                                            buffers.byte(row, "row"), buffers.byte(pair, "pair"))
+        self._call("DioWriteOLEDPixelPairBuff", _mode(mode), buffers.byte(column, "column"),
+                   buffers.byte(row, "row"), buffers.byte(pair, "pair"))
 
     def write_oled_pixel_buff(self, mode: int, x: int, row: int, level: int) -> None:
-        self._dio.DioWriteOLEDPixelBuff(self.handle, _mode(mode), buffers.byte(x, "x"),
-                                        buffers.byte(row, "row"), buffers.byte(level, "level"))
+        self._call("DioWriteOLEDPixelBuff", _mode(mode), buffers.byte(x, "x"),
+                   buffers.byte(row, "row"), buffers.byte(level, "level"))
 
     def write_oled_arr_buff(self, mode: int, x: int, row: int, data: ReadableBuffer) -> None:
         pointer, size = buffers.readable(data, "data")
-        self._dio.DioWriteOLEDArrBuff(self.handle, _mode(mode), buffers.byte(x, "x"),
-                                      buffers.byte(row, "row"), pointer, size)
+        self._call("DioWriteOLEDArrBuff", _mode(mode), buffers.byte(x, "x"),
+                   buffers.byte(row, "row"), pointer, size)
 
     def write_oled_row_arr_buff(self, mode: int, row: int, data: ReadableBuffer) -> None:
         pointer, _ = buffers.readable(data, "data", ROW_BYTES)
-        self._dio.DioWriteOLEDRowArrBuff(self.handle, _mode(mode), buffers.byte(row, "row"), pointer)
+        self._call("DioWriteOLEDRowArrBuff", _mode(mode), buffers.byte(row, "row"), pointer)
 
     def write_oled_screen_arr_buff(self, mode: int, data: ReadableBuffer) -> None:
         pointer, _ = buffers.readable(data, "data", SCREEN_BYTES)
-        self._dio.DioWriteOLEDScreenArrBuff(self.handle, _mode(mode), pointer)
+        self._call("DioWriteOLEDScreenArrBuff", _mode(mode), pointer)
 
     def write_oled_area_arr_buff(self, mode: int, x: int, row: int, width: int, height: int,
                                  data: ReadableBuffer) -> None:
         pointer = self._area(width, height, data)
-        self._dio.DioWriteOLEDAreaArrBuff(self.handle, _mode(mode), buffers.byte(x, "x"),
-                                          buffers.byte(row, "row"), width, height, pointer)
+        self._call("DioWriteOLEDAreaArrBuff", _mode(mode), buffers.byte(x, "x"),
+                   buffers.byte(row, "row"), width, height, pointer)
 
     def send_oled_buff(self) -> None:
-        self._dio.DioSendOLEDBuff(self.handle)
+        self._call("DioSendOLEDBuff")
 
     def clear_oled_buff(self) -> None:
-        self._dio.DioClearOLEDBuff(self.handle)
+        self._call("DioClearOLEDBuff")
 
     # ---- Display: lines, text, bitmaps ---------------------------------------------------
 
     def write_oled_line_imm(self, x0: int, y0: int, x1: int, y1: int, level0: int,
                             level1: int) -> None:
-        self._dio.DioWriteOLEDLineImm(self.handle, *_line(x0, y0, x1, y1, level0, level1))
+        self._call("DioWriteOLEDLineImm", *_line(x0, y0, x1, y1, level0, level1))
 
     def write_oled_line_buff(self, mode: int, x0: int, y0: int, x1: int, y1: int, level0: int,
                              level1: int) -> None:
-        self._dio.DioWriteOLEDLineBuff(self.handle, _mode(mode), *_line(x0, y0, x1, y1, level0, level1))
+        self._call("DioWriteOLEDLineBuff", _mode(mode), *_line(x0, y0, x1, y1, level0, level1))
 
     def write_oled_char_imm(self, x: int, y: int, char: Union[str, int]) -> None:
         """char: a one-character str or a code 0..255 (codes below 32 and above 127 draw nothing)."""
-        self._dio.DioWriteOLEDCharImm(self.handle, buffers.byte(x, "x"), buffers.byte(y, "y"),
-                                      buffers.character(char))
+        self._call("DioWriteOLEDCharImm", buffers.byte(x, "x"), buffers.byte(y, "y"),
+                   buffers.character(char))
 
     def write_oled_char_buff(self, mode: int, x: int, y: int, char: Union[str, int]) -> None:
-        self._dio.DioWriteOLEDCharBuff(self.handle, _mode(mode), buffers.byte(x, "x"),
-                                       buffers.byte(y, "y"), buffers.character(char))
+        self._call("DioWriteOLEDCharBuff", _mode(mode), buffers.byte(x, "x"),
+                   buffers.byte(y, "y"), buffers.character(char))
 
     def write_oled_str_imm(self, x: int, y: int, text: Union[str, bytes]) -> None:
-        self._dio.DioWriteOLEDStrImm(self.handle, buffers.byte(x, "x"), buffers.byte(y, "y"),
-                                     buffers.text(text, "text"))
+        self._call("DioWriteOLEDStrImm", buffers.byte(x, "x"), buffers.byte(y, "y"),
+                   buffers.text(text, "text"))
 
     def write_oled_str_buff(self, mode: int, x: int, y: int, text: Union[str, bytes]) -> None:
-        self._dio.DioWriteOLEDStrBuff(self.handle, _mode(mode), buffers.byte(x, "x"),
-                                      buffers.byte(y, "y"), buffers.text(text, "text"))
+        self._call("DioWriteOLEDStrBuff", _mode(mode), buffers.byte(x, "x"),
+                   buffers.byte(y, "y"), buffers.text(text, "text"))
 
     def write_oled_area_bmp_imm(self, x: int, y: int, bitmap: Bitmap) -> None:
-        self._dio.DioWriteOLEDAreaBMPImm(self.handle, buffers.byte(x, "x"), buffers.byte(y, "y"),
-                                         bitmap.handle)
+        self._call("DioWriteOLEDAreaBMPImm", buffers.byte(x, "x"), buffers.byte(y, "y"),
+                   bitmap.handle)
 
     def write_oled_area_bmp_buff(self, mode: int, x: int, y: int, bitmap: Bitmap) -> None:
-        self._dio.DioWriteOLEDAreaBMPBuff(self.handle, _mode(mode), buffers.byte(x, "x"),
-                                          buffers.byte(y, "y"), bitmap.handle)
+        self._call("DioWriteOLEDAreaBMPBuff", _mode(mode), buffers.byte(x, "x"),
+                   buffers.byte(y, "y"), bitmap.handle)
 
 
 def _mode(mode: int) -> int:

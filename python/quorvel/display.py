@@ -5,13 +5,14 @@ from __future__ import annotations
 from typing import TYPE_CHECKING, Any, Callable, Optional, Union
 
 from . import _gray, buffers
+from ._blend import BlendMode
 from ._optional import require
 
 if TYPE_CHECKING:
     import numpy
     from numpy.typing import NDArray
 
-    from .card import BlendMode, Card
+    from .card import Card
 
 COLUMNS = _gray.COLUMNS
 ROWS = _gray.ROWS
@@ -76,6 +77,7 @@ class Display:
     def image(self, image: Any, x: int = 0, y: int = 0, dither: bool = True) -> None:
         """Puts a Pillow image (any mode) into the frame with its top left pixel at (x, y),
         converted to the 16 gray levels; what falls outside the frame is cut off."""
+        x, y = buffers.integer(x, "x"), buffers.integer(y, "y")
         width, height, levels = _gray.image_levels(image, dither)
         left, right = max(x, 0), min(x + width, COLUMNS)
         rows = range(max(y, 0), min(y + height, ROWS)) if left < right else range(0)
@@ -86,9 +88,10 @@ class Display:
 
     def show(self) -> None:
         """Sends the frame with the text and lines over it to the panel: the frame replaces the
-        library's frame buffer, the text and lines are drawn into it, and it is sent."""
-        from .card import BlendMode
-        self._card.write_oled_screen_arr_buff(BlendMode.REPLACE, self.packed())
-        for draw in self._overlays:
-            draw()
-        self._card.send_oled_buff()
+        library's frame buffer, the text and lines are drawn into it, and it is sent, all under
+        the card's lock, so no other thread's drawing lands in between."""
+        with self._card.lock:
+            self._card.write_oled_screen_arr_buff(BlendMode.REPLACE, self.packed())
+            for draw in self._overlays:
+                draw()
+            self._card.send_oled_buff()

@@ -28,13 +28,18 @@ class PatternStatus(enum.IntFlag):
     RANGE_ERROR = 0x8000  # a memory access past the end
 
 
+# Words in each of the pattern generator's memories.
+MEMORY_WORDS = 65536
+
+
 class Memory:
-    """One of the pattern generator's memories, addressed by word. `memory[start:stop]` reads
-    the words start..stop-1 as a numpy uint32 array; `memory[start:stop] = words` writes a
-    numpy array, any buffer of 32-bit words (bytes, array.array("I"), ...) or a sequence of
-    integers, which must hold stop - start words (`memory[start:] = words` writes them all).
-    `memory[i]` reads and writes one word as an int. The library does not know the memory's
-    size, so a read needs both ends and negative addresses mean nothing."""
+    """One of the pattern generator's memories of MEMORY_WORDS words, addressed by word (0 is
+    the first; negative addresses and steps are refused). `memory[start:stop]` reads the words
+    start..stop-1 as a numpy uint32 array (an open end reads to the end of the memory);
+    `memory[start:stop] = words` writes a numpy array, any buffer of 32-bit words (bytes,
+    array.array("I"), ...) or a sequence of integers, which must hold stop - start words
+    (`memory[start:] = words` writes them all). `memory[i]` reads and writes one word as an
+    int. A range past the end raises IndexError before anything is sent."""
 
     def __init__(self, card: Card, name: str, read: str, write: str, clear: str) -> None:
         self._card = card
@@ -44,6 +49,9 @@ class Memory:
     def __repr__(self) -> str:
         return f"<quorvel pattern-generator {self.name} memory>"
 
+    def __len__(self) -> int:
+        return MEMORY_WORDS
+
     @overload
     def __getitem__(self, key: int) -> int: ...
     @overload
@@ -52,11 +60,9 @@ class Memory:
     def __getitem__(self, key: Union[int, slice]) -> Union[int, NDArray[numpy.uint32]]:
         if isinstance(key, slice):
             start, stop = _bounds(key)
-            if stop is None:
-                raise ValueError("a memory read needs its end: memory[start:stop]")
-            return self.read(start, stop - start)
+            return self.read(start, (MEMORY_WORDS if stop is None else stop) - start)
         word = bytearray(4)
-        self._card._read_memory_into(self._read, _address(key), word)
+        self._card._read_memory_into(self._read, self._range(_address(key), 1), word)
         return int.from_bytes(word, "little")
 
     def __setitem__(self, key: Union[int, slice], words: Any) -> None:
@@ -69,11 +75,14 @@ class Memory:
                                  f"not {count}")
         else:
             start, data = _address(key), _words([words])
+        self._range(start, len(data) // 4)
         if data:  # an empty slice changes nothing, as in Python
             self._card._write_memory(self._write, start, data)
 
     def read(self, start: int, count: int) -> NDArray[numpy.uint32]:
         """`count` words from word address `start` as a numpy uint32 array."""
+        count = buffers.count(count, "count")
+        start = self._range(_address(start), count)
         np = require("numpy", f"reading the {self.name} memory as an array")
         words = np.empty(count, dtype="<u4")
         if count:  # an empty slice reads nothing, as in Python
@@ -89,9 +98,20 @@ class Memory:
         """Sets the whole memory to zero on the card."""
         self._card._flag(self._clear)
 
+    def _range(self, start: int, count: int) -> int:
+        """`start`, once the `count` words from it are known to lie inside the memory: the
+        card would drop the words past its end without a word of complaint."""
+        if start + count > MEMORY_WORDS:
+            raise IndexError(f"{count} words from word address {start} run past the end of the "
+                             f"{self.name} memory ({MEMORY_WORDS} words)")
+        return start
+
 
 def _address(key: Any) -> int:
-    return buffers.word(key, "address")
+    address = buffers.integer(key, "address")
+    if address < 0:
+        raise IndexError(f"memory addresses start at 0, not {address}")
+    return address
 
 
 def _bounds(key: slice) -> tuple[int, Optional[int]]:
@@ -122,7 +142,8 @@ def _words(words: Any) -> bytes:
         view = memoryview(words)
     except TypeError:
         try:
-            return _little_endian(array.array("I", [int(w) for w in words]), order="@")
+            values = [buffers.integer(w, "memory words") for w in words]
+            return _little_endian(array.array("I", values), order="@")
         except OverflowError as error:
             raise ValueError("memory words must be 0..4294967295") from error
     if view.itemsize == 4 and view.format[-1:] in ("I", "i", "L", "l"):

@@ -71,3 +71,29 @@ def test_values_out_of_their_c_range_are_refused_not_truncated(card, call):
     with pytest.raises(ValueError):
         call(card)
     assert simulator.transactions() == []
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda c: c.pattern.__setattr__("io_lines", 1.9), "value must be an integer, not float"),
+    (lambda c: c.pattern.__setattr__("io_lines", "5"), "value must be an integer, not str"),
+    (lambda c: c.pattern.__setattr__("program_counter", True), "value must be an integer, not a bool"),
+    (lambda c: c.pattern.step(2.5), "size must be an integer, not float"),
+    (lambda c: c.read_spi(2, 2.0), "count must be an integer, not float"),
+    (lambda c: c.stream_spi(2, count=2.0), "count must be an integer, not float"),
+    (lambda c: c.write_oled_pixel_imm(1.0, 0, 15), "x must be an integer, not float"),
+    (lambda c: c.write_oled_char_imm(0, 0, 65.0), "character must be an integer, not float"),
+    (lambda c: c.write_oled_str_imm(0, 0, 123), "text must be str or bytes, not int"),
+    (lambda c: c.display.text(0, 0, 123), "text must be str or bytes, not int"),
+    (lambda c: c.display.line(0, 0, 9.5, 0), "x1 must be an integer, not float"),
+])
+def test_integer_arguments_take_integers_only(card, call, message):
+    with pytest.raises(TypeError, match=message):
+        call(card)
+    assert simulator.transactions() == []
+
+
+def test_integer_like_arguments_are_taken(card):
+    np = pytest.importorskip("numpy")
+    card.pattern.io_lines = np.uint32(0xA5)
+    card.write_oled_pixel_buff(quorvel.BlendMode.OR, np.int64(3), 0, 9)
+    assert card.pattern.io_lines == 0xA5

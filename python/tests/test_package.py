@@ -1,4 +1,5 @@
 """The installed package: its version, where it finds the library, the simulated card file."""
+import ast
 import os
 import re
 import subprocess
@@ -64,3 +65,14 @@ def test_a_relative_library_path_takes_the_simulator_beside_it(tmp_path):
     run = subprocess.run([sys.executable, "-c", program], capture_output=True, text=True,
                          cwd=tmp_path, env=environment)
     assert run.stdout == "True\n", run.stderr
+
+
+@pytest.mark.parametrize("part", ["display", "pattern"])
+def test_the_cards_parts_import_the_card_for_type_checking_only(part):
+    tree = ast.parse((ROOT / "python" / "quorvel" / f"{part}.py").read_text())
+    for_types = [node for block in ast.walk(tree)
+                 if isinstance(block, ast.If) and getattr(block.test, "id", "") == "TYPE_CHECKING"
+                 for node in ast.walk(block)]
+    card_imports = [node for node in ast.walk(tree)
+                    if isinstance(node, ast.ImportFrom) and node.module == "card"]
+    assert all(node in for_types for node in card_imports)

@@ -48,9 +48,18 @@ def test_a_read_of_8192_words_or_more_succeeds(card):
     (lambda m: m.__setitem__(slice(0, 1), np.array([1.5])), TypeError),
     (lambda m: m.__setitem__(slice(0, 1), array.array("d", [1.0])), TypeError),
     (lambda m: m.__setitem__(slice(0, 1), b"\x01\x02\x03"), ValueError),
-    (lambda m: m[0:], ValueError),                                     # a read needs its end
+    (lambda m: m.__setitem__(slice(0, 4), [1, 2, 3.9, 4]), TypeError),
+    (lambda m: m.__setitem__(slice(0, 2), [1, True]), TypeError),
+    (lambda m: m.__setitem__(0, "5"), TypeError),
+    (lambda m: m[1.5], TypeError),
     (lambda m: m[0:4:2], ValueError),
-    (lambda m: m[-1], ValueError),
+    (lambda m: m[-1], IndexError),
+    (lambda m: m[65536], IndexError),                                  # past the last word
+    (lambda m: m[65535:65537], IndexError),
+    (lambda m: m.read(65530, 7), IndexError),
+    (lambda m: m.__setitem__(65536, 1), IndexError),
+    (lambda m: m.__setitem__(slice(65535, None), [1, 2]), IndexError),
+    (lambda m: m.write(65535, np.arange(2)), IndexError),
 ])
 def test_bad_words_and_addresses_are_refused_before_anything_is_sent(card, write, error):
     with pytest.raises(error):
@@ -75,6 +84,14 @@ def test_registers_and_run_control(card):
     assert pattern.status == PatternStatus.HALTED and pattern.program_counter == 0
 
 
+def test_reads_and_writes_reach_the_last_word_alike(card):
+    output = card.pattern.output
+    assert len(output) == 65536
+    output[65534:] = [5, 6]
+    assert output[65534:].tolist() == [5, 6] and output[65535] == 6
+    assert output[0:].size == 65536 and output[65536:].size == 0
+
+
 def test_status_keeps_error_bits_with_the_run_state(card):
-    card.pattern.output[65535:65537] = [1, 2]  # past the end of the simulated memory
+    card.write_out_memory(65535, bytes(8))  # past the end of the simulated memory
     assert card.pattern.status == PatternStatus.HALTED | PatternStatus.RANGE_ERROR
