@@ -76,7 +76,8 @@ class Display:
 
     def image(self, image: Any, x: int = 0, y: int = 0, dither: bool = True) -> None:
         """Puts a Pillow image (any mode) into the frame with its top left pixel at (x, y),
-        converted to the 16 gray levels; what falls outside the frame is cut off."""
+        converted to the 16 gray levels as `dio convert` converts the file; what falls outside
+        the frame is cut off."""
         x, y = buffers.integer(x, "x"), buffers.integer(y, "y")
         width, height, levels = _gray.image_levels(image, dither)
         left, right = max(x, 0), min(x + width, COLUMNS)
