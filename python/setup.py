@@ -17,6 +17,15 @@ from setuptools.command.build_py import build_py
 BUNDLE = [name for name in os.environ.get("QUORVEL_BUNDLE", "").split(os.pathsep) if name]
 
 
+def bundled(name):
+    """A library QUORVEL_BUNDLE names. pip and `python3 -m build` run this file from the source
+    directory or a copy of it, so a relative path resolves from where the command was run: the
+    shell's working directory (PWD), when it names one."""
+    origin = os.environ.get("PWD", "")
+    base = Path(origin) if os.path.isabs(origin) and os.path.isdir(origin) else Path.cwd()
+    return base / name
+
+
 class BuildWithLibrary(build_py):
     def run(self):
         package = Path(self.build_lib) / "quorvel"
@@ -25,9 +34,9 @@ class BuildWithLibrary(build_py):
                 stale.unlink()  # left by an earlier build in the same tree
         super().run()
         for name in BUNDLE:
-            library = Path(name).resolve()  # a symbolic link's target
+            library = bundled(name).resolve()  # a symbolic link's target
             if not library.is_file():
-                raise SystemExit(f"QUORVEL_BUNDLE: no library file {name}")
+                raise SystemExit(f"QUORVEL_BUNDLE: no library file {name} ({library})")
             # Under the name the package loads: libQuorvelWCHDLL.so.1.0.0 as libQuorvelWCHDLL.so.
             shutil.copyfile(library, package / re.sub(r"\.so(\.\d+)+$", ".so", Path(name).name))
 

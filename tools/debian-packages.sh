@@ -17,6 +17,7 @@ test_packages=(
   python3-pytest                         # the Python bindings' tests
   python3-numpy python3-pil              # the Python package's array and image layer, in its tests
   python3-setuptools python3-wheel       # building the Python package (pip install ./python)
+  python3-build                          # its sdist and wheel (python3 -P -m build python)
   python3-pip python3-venv               # installing it into a fresh virtual environment
   mypy                                   # the Python package's type check
   mono-mcs mono-runtime                  # the C# bindings' tests
