@@ -70,14 +70,18 @@ def test_panel_matches_its_own_picture_and_not_a_changed_one(card, tmp_path):
     assert diff.exists()
 
 
-def bmp_4bit(width, rows):
-    """A bottom-up 4-bit BMP whose pixel rows (top first, display-packed) are `rows`."""
+GRAY_RAMP = [17 * level for level in range(16)]
+
+
+def bmp_4bit(width, rows, grays=GRAY_RAMP):
+    """A bottom-up 4-bit BMP whose pixel rows (top first, display-packed) are `rows`, with a
+    palette of the `grays`."""
     row_size = ((4 * width + 31) >> 5) << 2
     pixels = b"".join(row.ljust(row_size, b"\0") for row in reversed(rows))
-    offset = 14 + 40 + 16 * 4
+    offset = 14 + 40 + len(grays) * 4
     header = struct.pack("<2sIIIiiiHHIIiiII", b"BM", offset + len(pixels), 0, offset, 40, width,
-                         len(rows), 1, 4, 0, len(pixels), 0, 0, 16, 0)
-    return header + bytes(16 * 4) + pixels
+                         len(rows), 1, 4, 0, len(pixels), 0, 0, len(grays), 0)
+    return header + b"".join(bytes([gray] * 3 + [0]) for gray in grays) + pixels
 
 
 def test_bitmap_drawn_straight_to_the_panel(card, tmp_path):
@@ -90,3 +94,19 @@ def test_bitmap_drawn_straight_to_the_panel(card, tmp_path):
     assert memory[11 * 128:11 * 128 + 4] == b"\x9A\xBC\xDE\xF0"
     with pytest.raises(ValueError):
         bitmap.handle  # closed by the with block
+
+
+@pytest.mark.parametrize("grays, warned", [
+    (GRAY_RAMP, False), (GRAY_RAMP[:2], False),     # the ramp, or the start of it
+    ([0, 255], True), (GRAY_RAMP[::-1], True),      # as other programs write them
+])
+def test_a_palette_other_than_the_gray_ramp_warns_and_points_at_dio_convert(
+        card, tmp_path, recwarn, grays, warned):
+    path = tmp_path / "picture.bmp"
+    path.write_bytes(bmp_4bit(2, [b"\x10"], grays))
+    with quorvel.Bitmap(path) as bitmap:
+        card.write_oled_area_bmp_imm(0, 0, bitmap)
+        card.write_oled_area_bmp_imm(0, 1, bitmap)
+    messages = [str(warning.message) for warning in recwarn]
+    assert len(messages) == warned and all("dio convert" in m for m in messages)
+    assert simulator.display_memory()[0] == 0x10  # drawn by its indices all the same
