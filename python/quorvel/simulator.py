@@ -10,7 +10,7 @@ from ctypes import (POINTER, Structure, byref, c_char_p, c_int, c_size_t, c_uint
                     c_uint32, c_uint64)
 from typing import TYPE_CHECKING, Any, NamedTuple, Optional, Union
 
-from . import _gray, _library
+from . import _gray, _library, buffers
 from ._optional import require
 
 if TYPE_CHECKING:
@@ -145,7 +145,7 @@ def fail_io_base(fail: bool = True) -> None:
 
 def inject_gate_fault(fault: GateFault, nth: int = 0) -> None:
     """A bus-gate fault for the nth transaction from now (1 = the next one), or every one (0)."""
-    _sim().ch367sim_inject_gate_fault(GateFault(fault), nth)
+    _sim().ch367sim_inject_gate_fault(GateFault(fault), buffers.count(nth, "nth"))
 
 
 def clear_faults() -> None:
@@ -157,7 +157,7 @@ def is_open() -> bool:
 
 
 def register(offset: int) -> int:
-    return int(_sim().ch367sim_register(offset))
+    return int(_sim().ch367sim_register(buffers.byte(offset, "offset")))
 
 
 def line_register() -> int:
@@ -165,7 +165,7 @@ def line_register() -> int:
 
 
 def set_line_register(value: int) -> None:
-    _sim().ch367sim_set_line_register(value)
+    _sim().ch367sim_set_line_register(buffers.byte(value, "value"))
 
 
 def counters() -> Counters:
@@ -218,7 +218,7 @@ def display_is_on() -> bool:
 
 def write_display_png(path: PathLike, scale: int = 1) -> bool:
     """Writes the panel picture; returns True on success."""
-    return bool(_sim().ch367sim_write_display_png(os.fsencode(path), scale))
+    return bool(_sim().ch367sim_write_display_png(os.fsencode(path), buffers.word(scale, "scale")))
 
 
 def compare_display_png(reference: PathLike,
@@ -254,6 +254,7 @@ def panel_array() -> NDArray[numpy.uint8]:
 def panel_image(scale: int = 1) -> Any:
     """What the panel shows as a Pillow grayscale ("L") image of 256 x 64 pixels, each a square
     of scale x scale, gray 17 x level: the picture write_display_png writes."""
+    scale = buffers.integer(scale, "scale")
     pil = require("PIL.Image", "simulator.panel_image")
     gray = panel_levels().translate(bytes(17 * min(level, 15) for level in range(256)))
     image = pil.frombytes("L", (_gray.COLUMNS, _gray.ROWS), gray)

@@ -66,6 +66,7 @@ def test_bitmap_that_does_not_open_names_the_file(tmp_path):
     lambda c: c.setup_trigger_mode(256, 0),
     lambda c: c.step(1 << 31),
     lambda c: c.write_spi(-1, b"x"),
+    lambda c: simulator.set_line_register(0x1FF),
 ])
 def test_values_out_of_their_c_range_are_refused_not_truncated(card, call):
     with pytest.raises(ValueError):
@@ -76,7 +77,7 @@ def test_values_out_of_their_c_range_are_refused_not_truncated(card, call):
 @pytest.mark.parametrize("call, message", [
     (lambda c: c.pattern.__setattr__("io_lines", 1.9), "value must be an integer, not float"),
     (lambda c: c.pattern.__setattr__("io_lines", "5"), "value must be an integer, not str"),
-    (lambda c: c.pattern.__setattr__("program_counter", True), "value must be an integer, not a bool"),
+    (lambda c: c.pattern.__setattr__("program_counter", True), "value must be an integer, not a b"),
     (lambda c: c.pattern.step(2.5), "size must be an integer, not float"),
     (lambda c: c.read_spi(2, 2.0), "count must be an integer, not float"),
     (lambda c: c.stream_spi(2, count=2.0), "count must be an integer, not float"),
@@ -85,6 +86,8 @@ def test_values_out_of_their_c_range_are_refused_not_truncated(card, call):
     (lambda c: c.write_oled_str_imm(0, 0, 123), "text must be str or bytes, not int"),
     (lambda c: c.display.text(0, 0, 123), "text must be str or bytes, not int"),
     (lambda c: c.display.line(0, 0, 9.5, 0), "x1 must be an integer, not float"),
+    (lambda c: simulator.register(1.0), "offset must be an integer, not float"),
+    (lambda c: simulator.inject_gate_fault(simulator.GateFault.OK, 0.5), "nth must be an integer"),
 ])
 def test_integer_arguments_take_integers_only(card, call, message):
     with pytest.raises(TypeError, match=message):
