@@ -250,9 +250,8 @@ class Card(Resource):
 
     def write_oled_area_arr_imm(self, x: int, row: int, width: int, height: int,
                                 data: ReadableBuffer) -> None:
-        pointer = self._area(width, height, data)
         self._call("DioWriteOLEDAreaArrImm", buffers.byte(x, "x"), buffers.byte(row, "row"),
-                   width, height, pointer)
+                   *self._area(width, height, data))
 
     def write_oled_2d_unpacked_arr_imm(self, columns: Sequence[ReadableBuffer]) -> None:
         """columns: 256 bytes-like objects, one per pixel column, each with the 64 levels of
@@ -271,9 +270,10 @@ class Card(Resource):
         self._call("DioWriteOLED2DUnpackedArrImm", pointers)
 
     @staticmethod
-    def _area(width: int, height: int, data: ReadableBuffer) -> Pointer:
-        size = buffers.byte(width, "width") * buffers.byte(height, "height")
-        return buffers.readable(data, "data", size)[0]
+    def _area(width: int, height: int, data: ReadableBuffer) -> tuple[int, int, Pointer]:
+        """An area's width, height and the data that fills it."""
+        width, height = buffers.byte(width, "width"), buffers.byte(height, "height")
+        return width, height, buffers.readable(data, "data", width * height)[0]
 
     # ---- Display: frame buffer -----------------------------------------------------------
 
@@ -300,9 +300,8 @@ class Card(Resource):
 
     def write_oled_area_arr_buff(self, mode: int, x: int, row: int, width: int, height: int,
                                  data: ReadableBuffer) -> None:
-        pointer = self._area(width, height, data)
         self._call("DioWriteOLEDAreaArrBuff", _mode(mode), buffers.byte(x, "x"),
-                   buffers.byte(row, "row"), width, height, pointer)
+                   buffers.byte(row, "row"), *self._area(width, height, data))
 
     def send_oled_buff(self) -> None:
         self._call("DioSendOLEDBuff")
