@@ -32,10 +32,8 @@ def colours():
 
 # name: (picture, gAMA chunk or None, Pillow's save options)
 PICTURES = {
-    "gray16-gradient": (lambda: Image.linear_gradient("L").resize(SIZE).convert("I")
-                        .point(lambda v: v * 257), SRGB, {}),  # ImageMagick's default gradient
     "gray16-linear": (ramp16, None, {}),      # 16-bit samples stating no gamma are linear
-    "gray16-srgb": (ramp16, SRGB, {}),
+    "gray16-srgb": (ramp16, SRGB, {}),        # as ImageMagick writes gradients
     "rgba": (colours, None, {}),              # alpha darkens towards the panel's black
     "rgba-gamma1": (colours, LINEAR, {}),
     "gray-alpha": (lambda: colours().convert("LA"), None, {}),
