@@ -34,33 +34,33 @@ def unpack(packed: bytes) -> bytes:
     return bytes(level for byte in packed for level in (byte >> 4, byte & 0x0F))
 
 
-def image_levels(image: Any, dither: bool) -> tuple[int, int, bytes]:
-    """(width, height, levels) of a Pillow image of any mode: each pixel's brightness on the
-    panel's black (luma, scaled by the alpha) as the nearest of the 16 levels, or dithered to
-    them by Floyd-Steinberg error diffusion."""
+def image_levels(image: Any, dither: bool,
+                 part: Optional[tuple[int, int]] = None) -> tuple[int, int, bytes]:
+    """(width, height, levels) of a Pillow image of any mode, or of its top left `part`
+    (width, height) when given: each pixel's brightness on the panel's black (luma, scaled by
+    the alpha) as the nearest of the 16 levels, or dithered to them by Floyd-Steinberg error
+    diffusion."""
     pil = require("PIL.Image", "display.image")
     if not isinstance(image, pil.Image):
         raise TypeError(f"image must be a Pillow image, not {type(image).__name__}")
-    light = brightness(image)
+    gamma = _file_gamma(image)  # before cropping, which leaves the file behind
+    if part is not None and part != image.size:
+        image = image.crop((0, 0, *part))
+    light = brightness(image, gamma)
     if dither:
         return image.width, image.height, _dithered(light, image.width)
     return image.width, image.height, light.translate(_NEAREST)
 
 
-def brightness(image: Any) -> bytes:
+def brightness(image: Any, gamma: Optional[int]) -> bytes:
     """Each pixel's brightness 0..255 on black: luma (ITU-R BT.601 weights) of its 8-bit sRGB
-    colour, scaled by its alpha. Samples are read as libpng reads a PNG file into 8-bit sRGB:
-    a file's stated gamma is corrected to sRGB's, and 16-bit samples of a file that states
-    none are linear. Pictures made in memory are sRGB; the integer modes hold 16-bit samples
-    (values outside 0..65535 are clamped), "F" 0..255 as Pillow converts it."""
-    gamma = _file_gamma(image)
+    colour, scaled by its alpha; `gamma` is that of the file the image was read from
+    (_file_gamma), corrected to sRGB's as libpng does. Pictures made in memory are sRGB; the
+    integer modes hold 16-bit samples (values outside 0..65535 are clamped), "F" 0..255 as
+    Pillow converts it."""
     if image.mode in _WIDE_GRAY:
         samples = [min(max(int(value), 0), 0xFFFF) for value in image.getdata()]
-        if gamma is None and image.format == "PNG":
-            gamma = _LINEAR  # libpng's reading of 16-bit samples that state no gamma
-        if gamma is None:
-            gamma = _SRGB
-        correction = _product(gamma, _SCREEN_GAMMA)
+        correction = _product(_SRGB if gamma is None else gamma, _SCREEN_GAMMA)
         if _significant(correction):
             table = _wide_table(correction)
             return bytes(table[value >> _WIDE_SHIFT] for value in samples)
@@ -87,13 +87,17 @@ _WIDE_SHIFT = 16 - 11
 
 
 def _file_gamma(image: Any) -> Optional[int]:
-    """The gamma a PNG file states (its gAMA; sRGB's for an sRGB chunk), None otherwise."""
+    """The gamma of the PNG file the image was read from, as libpng takes it: its gAMA (sRGB's
+    for an sRGB chunk), or for 16-bit samples stating none, linear. None when not from a PNG,
+    or 8-bit samples stating none: both sRGB."""
     if image.format != "PNG":
         return None
     if "srgb" in image.info:
         return _SRGB
     gamma = image.info.get("gamma")
-    return round(gamma * 100000) if isinstance(gamma, (int, float)) and gamma > 0 else None
+    if isinstance(gamma, (int, float)) and gamma > 0:
+        return round(gamma * 100000)
+    return _LINEAR if image.mode in _WIDE_GRAY else None
 
 
 def _product(a: int, b: int) -> int:

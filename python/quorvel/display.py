@@ -79,7 +79,7 @@ class Display:
         converted to the 16 gray levels as `dio convert` converts the file; what falls outside
         the frame is cut off."""
         x, y = buffers.integer(x, "x"), buffers.integer(y, "y")
-        width, height, levels = _gray.image_levels(image, dither)
+        width, height, levels = _gray.image_levels(image, dither, _influencing(image, x, y))
         left, right = max(x, 0), min(x + width, COLUMNS)
         rows = range(max(y, 0), min(y + height, ROWS)) if left < right else range(0)
         for row in rows:
@@ -96,3 +96,15 @@ class Display:
             for draw in self._overlays:
                 draw()
             self._card.send_oled_buff()
+
+
+def _influencing(image: Any, x: int, y: int) -> Optional[tuple[int, int]]:
+    """The top left part of a picture at (x, y) whose pixels can change what the frame shows:
+    the rows down to the frame's last and the columns to its right edge, with one more column
+    for each of those rows, as dithering carries each pixel's error one column to the left for
+    each row down. None when the picture is not an image (image_levels says so)."""
+    size = getattr(image, "size", None)
+    if not (isinstance(size, tuple) and len(size) == 2):
+        return None
+    rows = max(0, min(size[1], ROWS - y))
+    return max(0, min(size[0], COLUMNS - x + rows)), rows

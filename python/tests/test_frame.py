@@ -1,7 +1,8 @@
 """card.display: the Python-side frame, text and lines over it, Pillow pictures."""
 import pytest
 
-from quorvel import BlendMode, simulator
+from quorvel import BlendMode, _gray, simulator
+from quorvel._gray import COLUMNS, ROWS
 
 np = pytest.importorskip("numpy")
 Image = pytest.importorskip("PIL.Image")
@@ -86,3 +87,16 @@ def test_panel_image_is_the_written_picture(display, tmp_path):
     reference = tmp_path / "panel.png"
     simulator.panel_image(scale=2).save(reference)
     assert simulator.compare_display_png(reference) == (1, 0)
+
+
+@pytest.mark.parametrize("x, y", [(0, 0), (-30, -20), (200, 40), (-500, 0), (0, 70)])
+def test_a_large_picture_gives_the_levels_of_its_whole_conversion(display, x, y):
+    picture = Image.effect_noise((400, 100), 60).convert("L")
+    display.image(picture, x, y, dither=True)
+    width, _, everything = _gray.image_levels(picture, True)
+    whole = np.frombuffer(everything, np.uint8).reshape(-1, width)
+    top, left, bottom, right = max(y, 0), max(x, 0), min(ROWS, y + 100), min(COLUMNS, x + 400)
+    expected = np.zeros((ROWS, COLUMNS), np.uint8)
+    if top < bottom and left < right:
+        expected[top:bottom, left:right] = whole[top - y:bottom - y, left - x:right - x]
+    assert (display.frame == expected).all()
