@@ -1,0 +1,101 @@
+#include "view_socket.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace dio {
+
+namespace {
+
+#ifdef _WIN32
+bool would_block() {
+    const int error = WSAGetLastError();
+    return error == WSAEWOULDBLOCK || error == WSAEINTR;
+}
+constexpr int kSendFlags = 0;
+#else
+bool would_block() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
+constexpr int kSendFlags = MSG_NOSIGNAL;
+#endif
+
+int poll_one(pollfd* entry, int milliseconds) { return poll_sockets(entry, 1, milliseconds); }
+
+}  // namespace
+
+int poll_sockets(pollfd* entries, std::size_t count, int milliseconds) {
+#ifdef _WIN32
+    return WSAPoll(entries, static_cast<ULONG>(count), milliseconds);
+#else
+    return poll(entries, static_cast<nfds_t>(count), milliseconds);
+#endif
+}
+
+bool wait_for_socket(socket_t socket, SocketWait direction, ViewClock::time_point until) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - ViewClock::now());
+        pollfd entry{};
+        entry.fd = socket;
+        entry.events = direction == SocketWait::kRead ? POLLIN : POLLOUT;
+        const int ready = poll_one(&entry, static_cast<int>(std::max<long long>(left.count(), 0)));
+        if (ready > 0) return true;
+        if (ready == 0 || !would_block() || left.count() <= 0) return false;
+    }
+}
+
+long receive_some(socket_t socket, char* buffer, std::size_t size) {
+    return static_cast<long>(recv(socket, buffer, static_cast<int>(size), 0));
+}
+
+long send_some(socket_t socket, const char* data, std::size_t size) {
+    return static_cast<long>(send(socket, data, static_cast<int>(size), kSendFlags));
+}
+
+bool peer_has_closed(socket_t socket) {
+    pollfd entry{};
+    entry.fd = socket;
+    entry.events = POLLIN;
+    if (poll_one(&entry, 0) <= 0) return false;
+    if ((entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (entry.revents & POLLIN) == 0) return true;
+    char byte = 0;
+    const auto peeked = recv(socket, &byte, 1, MSG_PEEK);
+    return peeked == 0 || (peeked < 0 && !would_block());
+}
+
+void socket_address(socket_t socket, bool remote, std::string& address, int& port) {
+    sockaddr_storage storage{};
+    socklen_t length = sizeof storage;
+    auto* name = reinterpret_cast<sockaddr*>(&storage);
+    const int got = remote ? getpeername(socket, name, &length) : getsockname(socket, name, &length);
+    char host[NI_MAXHOST] = {};
+    char service[NI_MAXSERV] = {};
+    if (got != 0 || getnameinfo(name, length, host, sizeof host, service, sizeof service,
+                                NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+        return;
+    }
+    address = host;
+    port = std::atoi(service);
+}
+
+void close_socket(socket_t socket) {
+#ifdef _WIN32
+    shutdown(socket, SD_BOTH);
+    closesocket(socket);
+#else
+    shutdown(socket, SHUT_RDWR);
+    close(socket);
+#endif
+}
+
+}  // namespace dio
