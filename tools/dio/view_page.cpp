@@ -128,7 +128,8 @@ function drawTiming(pg) {
 // file that is gone, replaced or cut short.
 function notice(s) {
   const lines = [];
-  if (s.held_by !== null) lines.push("held by process " + s.held_by + ": the card can't be read until it lets go");
+  if (s.held_by !== null) lines.push("held by process " + s.held_by + ": the card can't be read until it lets go" +
+                                      (s.display ? "; below, the card as last read" : ""));
   if (s.card_file.problem) lines.push(s.card_file.problem);
   $("alert").replaceChildren(...lines.map(text => { const d = document.createElement("div"); d.textContent = text; return d; }));
   $("alert").hidden = lines.length === 0;
