@@ -10,7 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kWriteTimeout = 5s;
-constexpr auto kReaderSlice = 10ms;  // how soon the reader takes up a connection handed to it
+constexpr auto kReaderSlice = 10ms;  // how soon a busy reader takes up a connection handed to it
 constexpr std::size_t kMaxHeadBytes = 16 * 1024;
 constexpr std::size_t kMaxWaiting = 512;  // beyond that, the longest-waiting connection goes
 
@@ -96,6 +96,7 @@ ViewHttpServer::~ViewHttpServer() {
         std::lock_guard<std::mutex> guard(mutex_);
         stopping_ = true;
     }
+    arrival_.notify_one();
     reader_.join();
     workers_->shutdown();
     for (const Waiting& connection : arrived_) close_socket(connection.socket);
@@ -107,8 +108,11 @@ bool ViewHttpServer::process_and_close_socket(socket_t socket) {
 }
 
 void ViewHttpServer::wait_for_request(socket_t socket, std::string received) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    arrived_.push_back({socket, std::move(received), ViewClock::now() + kViewRequestDeadline});
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        arrived_.push_back({socket, std::move(received), ViewClock::now() + kViewRequestDeadline});
+    }
+    arrival_.notify_one();
 }
 
 void ViewHttpServer::read_requests() {
@@ -117,7 +121,9 @@ void ViewHttpServer::read_requests() {
     char buffer[4096];
     for (;;) {
         {
-            std::lock_guard<std::mutex> guard(mutex_);
+            // With no connection to look at, sleep until one comes.
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (waiting.empty()) arrival_.wait(lock, [this] { return stopping_ || !arrived_.empty(); });
             if (stopping_) break;
             std::move(arrived_.begin(), arrived_.end(), std::back_inserter(waiting));
             arrived_.clear();
@@ -149,10 +155,7 @@ void ViewHttpServer::read_requests() {
             entry.events = POLLIN;
             entries.push_back(entry);
         }
-        if (entries.empty()) {
-            std::this_thread::sleep_for(kReaderSlice);
-            continue;
-        }
+        if (entries.empty()) continue;
         if (poll_sockets(entries.data(), entries.size(), static_cast<int>(kReaderSlice.count())) <= 0) continue;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i].revents == 0) continue;

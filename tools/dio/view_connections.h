@@ -43,6 +43,7 @@ private:
     std::unique_ptr<httplib::ThreadPool> workers_;
     std::mutex mutex_;
     std::vector<Waiting> arrived_;  // handed over, not yet taken by the reader
+    std::condition_variable arrival_;
     bool stopping_ = false;
     std::thread reader_;
 };
