@@ -53,8 +53,10 @@ bool CardFileWatch::whole() const {
            now.size >= sizeof(ch367sim_card_state);
 }
 
-// The lock word of the card file on Linux: the owner's process id, little-endian, in the first
-// bytes of the record's lock field (the Windows lock is a named mutex: the word stays 0 there).
+// The holder as the card's lock word shows it, read from the file without waiting for the lock:
+// the only place here that knows the lock's layout. On Linux the word is the owner's process id,
+// little-endian, in the first bytes of the record's lock field; the Windows lock is a named
+// mutex, and the word stays 0 there.
 std::uint32_t CardFileWatch::lock_holder() const {
     std::ifstream file(path_, std::ios::binary);
     unsigned char word[4] = {};

@@ -11,6 +11,7 @@
 #include "view_card_watch.h"
 #include "view_connections.h"
 #include "view_page.h"
+#include "view_socket.h"
 
 namespace dio {
 
@@ -77,8 +78,8 @@ void serve_view(const ViewOptions& options, const std::function<void(const std::
     server.set_payload_max_length(kMaxPayload);
     const int port = options.port == 0 ? server.bind_to_any_port(options.host)
                                        : (server.bind_to_port(options.host, options.port) ? options.port : -1);
-    if (port <= 0 && options.port != 0) throw Failure("port " + std::to_string(options.port) + " is in use");
-    if (port <= 0) throw Failure("cannot listen on " + options.host);
+    if (port <= 0 && address_was_in_use()) throw Failure("port " + std::to_string(options.port) + " is in use");
+    if (port <= 0) throw Failure("cannot listen on " + options.host + " port " + std::to_string(options.port));
 
     const char* card_path = std::getenv("CH367SIM_CARD");
     watch.emplace(card_path != nullptr ? card_path : "");

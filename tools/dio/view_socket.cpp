@@ -88,6 +88,14 @@ void socket_address(socket_t socket, bool remote, std::string& address, int& por
     port = std::atoi(service);
 }
 
+bool address_was_in_use() {
+#ifdef _WIN32
+    return WSAGetLastError() == WSAEADDRINUSE;
+#else
+    return errno == EADDRINUSE;
+#endif
+}
+
 void close_socket(socket_t socket) {
 #ifdef _WIN32
     shutdown(socket, SD_BOTH);

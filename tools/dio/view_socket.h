@@ -34,5 +34,7 @@ bool peer_has_closed(socket_t socket);
 // "address", port of either end.
 void socket_address(socket_t socket, bool remote, std::string& address, int& port);
 void close_socket(socket_t socket);
+// After a failed bind: whether it failed because the address and port are taken.
+bool address_was_in_use();
 
 }  // namespace dio
