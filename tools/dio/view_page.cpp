@@ -59,12 +59,12 @@ td:first-child { color:var(--dim); font-family:system-ui, sans-serif; }
 <main>
 <div>
   <section id="panelbox"><h2>Display panel, 256 × 64</h2>
-    <div id="panelwrap"><canvas id="panel" width="256" height="64"></canvas><div id="offlabel">DISPLAY OFF</div></div>
+    <div id="panelwrap"><canvas id="panel" width="256" height="64"></canvas><div id="offlabel">NOT READ YET</div></div>
     <div class="tools">zoom <select id="zoom"><option>1</option><option>2</option><option selected>3</option><option>4</option><option>5</option></select>
       <a id="save" href="#" download="panel.png">save PNG</a></div>
   </section>
   <div class="row">
-    <section><h2>I/O lines</h2><div class="big mono" id="iohex">0x00000000</div><div class="lamps" id="lamps"></div></section>
+    <section><h2>I/O lines</h2><div class="big mono" id="iohex">–</div><div class="lamps" id="lamps"></div></section>
     <section><h2>Pattern generator</h2><table>
       <tr><td>program counter</td><td id="pc"></td></tr>
       <tr><td>run state</td><td id="run"></td></tr>
@@ -107,6 +107,7 @@ function drawPanel(d) {
   }
   ctx.putImageData(image, 0, 0);
   $("offlabel").style.display = d.on ? "none" : "flex";
+  $("offlabel").textContent = "DISPLAY OFF";
 }
 function tags(el, items) { el.innerHTML = items.map(([name, set, cls]) =>
   `<span class="${set ? "set" : ""} ${cls || ""}">${name}</span>`).join(""); }
