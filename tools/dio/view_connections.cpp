@@ -10,7 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kWriteTimeout = 5s;
-constexpr auto kReaderSlice = 10ms;  // how soon a busy reader takes up a connection handed to it
+constexpr auto kReaderSlice = 100ms;  // the reader's longest poll()
 constexpr std::size_t kMaxHeadBytes = 16 * 1024;
 constexpr std::size_t kMaxWaiting = 512;  // beyond that, the longest-waiting connection goes
 
@@ -87,6 +87,7 @@ private:
 ViewHttpServer::ViewHttpServer(std::size_t workers)
     : workers_(std::make_unique<httplib::ThreadPool>(workers)) {
     new_task_queue = [] { return new HandOver; };
+    set_socket_options(use_port_alone);
     set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(kViewRequestDeadline).count());
     reader_ = std::thread([this] { read_requests(); });
 }
@@ -96,10 +97,16 @@ ViewHttpServer::~ViewHttpServer() {
         std::lock_guard<std::mutex> guard(mutex_);
         stopping_ = true;
     }
-    arrival_.notify_one();
+    arrival_.wake();
     reader_.join();
     workers_->shutdown();
     for (const Waiting& connection : arrived_) close_socket(connection.socket);
+}
+
+int ViewHttpServer::bind(const std::string& host, int port) {
+    const int bound = port == 0 ? bind_to_any_port(host) : (bind_to_port(host, port) ? port : -1);
+    if (bound > 0) widen_backlog(svr_sock_);
+    return bound;
 }
 
 bool ViewHttpServer::process_and_close_socket(socket_t socket) {
@@ -112,7 +119,7 @@ void ViewHttpServer::wait_for_request(socket_t socket, std::string received) {
         std::lock_guard<std::mutex> guard(mutex_);
         arrived_.push_back({socket, std::move(received), ViewClock::now() + kViewRequestDeadline});
     }
-    arrival_.notify_one();
+    arrival_.wake();
 }
 
 void ViewHttpServer::read_requests() {
@@ -121,9 +128,7 @@ void ViewHttpServer::read_requests() {
     char buffer[4096];
     for (;;) {
         {
-            // With no connection to look at, sleep until one comes.
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (waiting.empty()) arrival_.wait(lock, [this] { return stopping_ || !arrived_.empty(); });
+            std::lock_guard<std::mutex> guard(mutex_);
             if (stopping_) break;
             std::move(arrived_.begin(), arrived_.end(), std::back_inserter(waiting));
             arrived_.clear();
@@ -148,23 +153,32 @@ void ViewHttpServer::read_requests() {
             close_socket(connection.socket);
             return true;
         });
-        entries.clear();
+        // Sleep until a connection sends, one arrives, or the first deadline.
+        auto until = now + kReaderSlice;
+        entries.assign(1, pollfd{});
+        entries[0].fd = arrival_.socket();
+        entries[0].events = POLLIN;
         for (const Waiting& connection : waiting) {
+            until = std::min(until, connection.deadline);
             pollfd entry{};
             entry.fd = connection.socket;
             entry.events = POLLIN;
             entries.push_back(entry);
         }
-        if (entries.empty()) continue;
-        if (poll_sockets(entries.data(), entries.size(), static_cast<int>(kReaderSlice.count())) <= 0) continue;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto timeout = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+        if (poll_sockets(entries.data(), entries.size(), static_cast<int>(std::max<long long>(timeout, 0))) <= 0) {
+            continue;
+        }
+        if (entries[0].revents != 0) arrival_.drain();
+        for (std::size_t i = 1; i < entries.size(); ++i) {
             if (entries[i].revents == 0) continue;
-            const long count = receive_some(waiting[i].socket, buffer, sizeof buffer);
+            Waiting& connection = waiting[i - 1];
+            const long count = receive_some(connection.socket, buffer, sizeof buffer);
             if (count > 0) {
-                waiting[i].received.append(buffer, static_cast<std::size_t>(count));
+                connection.received.append(buffer, static_cast<std::size_t>(count));
             } else {  // closed by the peer before its request was whole
-                close_socket(waiting[i].socket);
-                waiting[i].socket = INVALID_SOCKET;
+                close_socket(connection.socket);
+                connection.socket = INVALID_SOCKET;
             }
         }
         std::erase_if(waiting, [](const Waiting& connection) { return connection.socket == INVALID_SOCKET; });

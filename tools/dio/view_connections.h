@@ -7,7 +7,6 @@
 
 #include <httplib.h>
 
-#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -27,6 +26,10 @@ public:
     explicit ViewHttpServer(std::size_t workers);
     ~ViewHttpServer() override;
 
+    // Listens on `port` (0: a free one), which no other socket may share; the port, or -1 when
+    // it can't be had (address_was_in_use() tells whether it is taken).
+    int bind(const std::string& host, int port);
+
 private:
     struct Waiting {
         socket_t socket;
@@ -43,7 +46,7 @@ private:
     std::unique_ptr<httplib::ThreadPool> workers_;
     std::mutex mutex_;
     std::vector<Waiting> arrived_;  // handed over, not yet taken by the reader
-    std::condition_variable arrival_;
+    PollWakeup arrival_;            // woken for each one
     bool stopping_ = false;
     std::thread reader_;
 };

@@ -36,19 +36,6 @@ bool loopback_host(const std::string& host_header, int port) {
     return false;
 }
 
-// The listening socket belongs to this process alone: no SO_REUSEPORT (on Linux it would let a
-// second view share the port) and, on Windows, no SO_REUSEADDR (which lets a socket take over a
-// port in use). SO_REUSEADDR stays on Linux, where it only lets a new view listen at once on the
-// port of one that has just ended.
-void exclusive_port(socket_t socket) {
-    int yes = 1;
-#ifdef _WIN32
-    setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
-#else
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-#endif
-}
-
 // An event stream: each new state as an event, at most 30 a second; a comment line when the
 // card is idle; it ends when the page has gone.
 httplib::ContentProviderWithoutLength event_stream(CardWatch& watch) {
@@ -74,10 +61,8 @@ httplib::ContentProviderWithoutLength event_stream(CardWatch& watch) {
 void serve_view(const ViewOptions& options, const std::function<void(const std::string&)>& started) {
     std::optional<CardWatch> watch;  // made once the port is had; outlives the server's workers
     ViewHttpServer server(kWorkerThreads);
-    server.set_socket_options(exclusive_port);
     server.set_payload_max_length(kMaxPayload);
-    const int port = options.port == 0 ? server.bind_to_any_port(options.host)
-                                       : (server.bind_to_port(options.host, options.port) ? options.port : -1);
+    const int port = server.bind(options.host, options.port);
     if (port <= 0 && address_was_in_use()) throw Failure("port " + std::to_string(options.port) + " is in use");
     if (port <= 0) throw Failure("cannot listen on " + options.host + " port " + std::to_string(options.port));
 

@@ -4,7 +4,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
+#include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -88,6 +90,22 @@ void socket_address(socket_t socket, bool remote, std::string& address, int& por
     port = std::atoi(service);
 }
 
+// No SO_REUSEPORT (on Linux it would let a second view share the port) and, on Windows, no
+// SO_REUSEADDR (which lets a socket take over a port in use). SO_REUSEADDR stays on Linux, where it
+// only lets a new view listen at once on the port of one that has just ended.
+void use_port_alone(socket_t socket) {
+    int yes = 1;
+#ifdef _WIN32
+    setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+}
+
+// cpp-httplib listens with a backlog of 5: a burst of page loads overflows it, and each dropped
+// connection waits a second for its retry.
+void widen_backlog(socket_t socket) { listen(socket, SOMAXCONN); }
+
 bool address_was_in_use() {
 #ifdef _WIN32
     return WSAGetLastError() == WSAEADDRINUSE;
@@ -104,6 +122,39 @@ void close_socket(socket_t socket) {
     shutdown(socket, SHUT_RDWR);
     close(socket);
 #endif
+}
+
+PollWakeup::PollWakeup() : socket_(::socket(AF_INET, SOCK_DGRAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    auto* name = reinterpret_cast<sockaddr*>(&address);
+    if (socket_ == INVALID_SOCKET || ::bind(socket_, name, length) != 0 ||
+        getsockname(socket_, name, &length) != 0 || connect(socket_, name, length) != 0) {
+        return;  // poll() then sees nothing: the waiter wakes only at its time limit
+    }
+#ifdef _WIN32
+    u_long non_blocking = 1;
+    ioctlsocket(socket_, FIONBIO, &non_blocking);
+#else
+    fcntl(socket_, F_SETFL, fcntl(socket_, F_GETFL) | O_NONBLOCK);
+#endif
+}
+
+PollWakeup::~PollWakeup() {
+    if (socket_ != INVALID_SOCKET) close_socket(socket_);
+}
+
+void PollWakeup::wake() {
+    const char byte = 0;
+    send_some(socket_, &byte, 1);  // a full buffer means a wake-up is pending already
+}
+
+void PollWakeup::drain() {
+    char buffer[64];
+    while (receive_some(socket_, buffer, sizeof buffer) > 0) {
+    }
 }
 
 }  // namespace dio

@@ -34,7 +34,28 @@ bool peer_has_closed(socket_t socket);
 // "address", port of either end.
 void socket_address(socket_t socket, bool remote, std::string& address, int& port);
 void close_socket(socket_t socket);
+// Options for a listening socket that this process alone may use: see view_socket.cpp.
+void use_port_alone(socket_t socket);
+// Lets the listening socket hold as many connections not yet accepted as the system allows.
+void widen_backlog(socket_t socket);
 // After a failed bind: whether it failed because the address and port are taken.
 bool address_was_in_use();
+
+// A socket that poll() finds readable after wake(), so that a thread waiting in poll() can be
+// woken: a UDP socket on the loopback address that sends to itself.
+class PollWakeup {
+public:
+    PollWakeup();
+    ~PollWakeup();
+    PollWakeup(const PollWakeup&) = delete;
+    PollWakeup& operator=(const PollWakeup&) = delete;
+
+    socket_t socket() const { return socket_; }
+    void wake();
+    void drain();  // takes what wake() sent
+
+private:
+    socket_t socket_;
+};
 
 }  // namespace dio
