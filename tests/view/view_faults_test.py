@@ -1,6 +1,6 @@
-"""dio view when things go wrong around it: clients that send slowly or vanish, a second view on
-the same port, the card file deleted, replaced, restored with cp or cut short, and the card held
-by a program stopped in the middle of a command.
+"""dio view when things go wrong around it: clients that send slowly, crowd in or vanish, a
+second view on the same port, the card file deleted, replaced, restored with cp or cut short, and
+the card held by a program stopped in the middle of a command.
 
 usage: view_faults_test.py DIO
 """
@@ -91,6 +91,13 @@ def slow_clients(view):
     return slowest
 
 
+def backlog(view):
+    """64 pages loading at once all queue for the listener: none is dropped to wait a second."""
+    listening = subprocess.run(["ss", "-Hltn", "sport = :%d" % view.port], capture_output=True,
+                               text=True, check=True).stdout.split()
+    assert int(listening[2]) >= 64, "a listen backlog of " + listening[2]
+
+
 def closed_streams(view):
     """32 pages closed on an idle card free their places within about a second."""
     streams = [open_stream(view.port) for _ in range(32)]
@@ -173,6 +180,7 @@ def main():
     view = View(dio, card)
     try:
         slowest = slow_clients(view)
+        backlog(view)
         closed_streams(view)
         port_in_use(dio, card, view)
     finally:
