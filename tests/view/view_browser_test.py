@@ -3,7 +3,8 @@
 Starts `dio view` on a fresh card file, opens the page, runs a host program (a dio script) that
 sets the display up, draws text and a line and writes the I/O lines, then checks in the page that
 the panel canvas holds the display memory pixel for pixel, that the lamps and hex show the lines,
-and that the command list shows the commands sent. Saves screenshots to the output directory.
+and that the command list shows the commands sent; then that the page names a program holding the
+card, and says when the card file is gone. Saves screenshots to the output directory.
 
 usage: view_browser_test.py DIO OUTPUT_DIR   (run with /usr/bin/python3, which has selenium)
 """
@@ -17,8 +18,11 @@ from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 
+from view_faults_test import HOLDER
+
 DISPLAY_OFFSET = 524728  # display memory in the card file (docs/simulator.md)
 DISPLAY_ON_OFFSET = 532920
+ALERT = "return document.getElementById('alert').textContent"
 IO_LINES = 0xA5A5F00F
 SCRIPT = """oled setup
 oled text 8 4 "Quorvel DIO"
@@ -94,7 +98,22 @@ def main():
         for sent in ("DioSetupOLED", "pg m value=%d" % IO_LINES, "DioWriteCurrentIO"):
             assert sent in commands, "the command list lacks " + sent + ":\n" + commands
         driver.save_screenshot(os.path.join(out_dir, "view.png"))
-        print("view in the browser: panel, lamps and commands match the card")
+
+        # A program that holds the card, then the card file deleted: the page says so.
+        library = os.path.join(os.path.dirname(os.path.abspath(dio)), "libQuorvelWCHDLL.so.1")
+        holder = subprocess.Popen([sys.executable, "-c", HOLDER, library], stdout=subprocess.PIPE,
+                                  text=True, env=dict(os.environ, CH367SIM_CARD=card))
+        try:
+            assert holder.stdout.readline() == "holding\n"
+            wait_for(driver, ALERT + ".includes('held by process %d')" % holder.pid, "the holder")
+            driver.save_screenshot(os.path.join(out_dir, "view-held.png"))
+        finally:
+            holder.kill()
+            holder.wait()
+        wait_for(driver, "return document.getElementById('alert').hidden", "the card let go")
+        os.remove(card)
+        wait_for(driver, ALERT + ".includes('is gone')", "the card file gone")
+        print("view in the browser: panel, lamps and commands match the card; a holder and a lost file are shown")
     finally:
         if driver is not None:
             driver.quit()

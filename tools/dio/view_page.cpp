@@ -19,6 +19,8 @@ header h1 { font-size:17px; margin:0; font-weight:600; }
 header .meta { color:var(--dim); }
 #link { margin-left:auto; }
 #link.live { color:var(--ok); } #link.lost { color:var(--bad); }
+#alert { padding:8px 20px; background:#4a1f22; color:#ffd6d6; border-bottom:1px solid var(--bad); font-weight:600; }
+#alert div + div { margin-top:4px; }
 main { display:grid; grid-template-columns:minmax(0,1fr) 440px; gap:16px; padding:16px 20px; }
 section { background:var(--panel); border:1px solid var(--line); border-radius:8px; padding:12px 14px; }
 h2 { font-size:12px; letter-spacing:.08em; text-transform:uppercase; color:var(--dim); margin:0 0 10px; font-weight:600; }
@@ -53,15 +55,16 @@ td:first-child { color:var(--dim); font-family:system-ui, sans-serif; }
 <body>
 <header><h1>Quorvel digital-I/O card</h1><span class="meta">simulated card, live</span>
 <span id="link" class="lost">connecting…</span></header>
+<div id="alert" hidden></div>
 <main>
 <div>
   <section id="panelbox"><h2>Display panel, 256 × 64</h2>
-    <div id="panelwrap"><canvas id="panel" width="256" height="64"></canvas><div id="offlabel">DISPLAY OFF</div></div>
+    <div id="panelwrap"><canvas id="panel" width="256" height="64"></canvas><div id="offlabel">NOT READ YET</div></div>
     <div class="tools">zoom <select id="zoom"><option>1</option><option>2</option><option selected>3</option><option>4</option><option>5</option></select>
       <a id="save" href="#" download="panel.png">save PNG</a></div>
   </section>
   <div class="row">
-    <section><h2>I/O lines</h2><div class="big mono" id="iohex">0x00000000</div><div class="lamps" id="lamps"></div></section>
+    <section><h2>I/O lines</h2><div class="big mono" id="iohex">–</div><div class="lamps" id="lamps"></div></section>
     <section><h2>Pattern generator</h2><table>
       <tr><td>program counter</td><td id="pc"></td></tr>
       <tr><td>run state</td><td id="run"></td></tr>
@@ -104,6 +107,7 @@ function drawPanel(d) {
   }
   ctx.putImageData(image, 0, 0);
   $("offlabel").style.display = d.on ? "none" : "flex";
+  $("offlabel").textContent = "DISPLAY OFF";
 }
 function tags(el, items) { el.innerHTML = items.map(([name, set, cls]) =>
   `<span class="${set ? "set" : ""} ${cls || ""}">${name}</span>`).join(""); }
@@ -121,7 +125,19 @@ function drawTiming(pg) {
     g.stroke();
   }
 }
+// What keeps the page from showing the card as it is now: a process holding the card, or a card
+// file that is gone, replaced or cut short.
+function notice(s) {
+  const lines = [];
+  if (s.held_by !== null) lines.push("held by process " + s.held_by + ": the card can't be read until it lets go" +
+                                      (s.display ? "; below, the card as last read" : ""));
+  if (s.card_file.problem) lines.push(s.card_file.problem);
+  $("alert").replaceChildren(...lines.map(text => { const d = document.createElement("div"); d.textContent = text; return d; }));
+  $("alert").hidden = lines.length === 0;
+}
 function render(s) {
+  notice(s);
+  if (!s.display) return;  // no picture of the card yet: it was held from the start
   drawPanel(s.display);
   const pg = s.pattern_generator, io = pg.io_lines >>> 0;
   $("iohex").textContent = hex(io, 8);

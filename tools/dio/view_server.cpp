@@ -1,18 +1,17 @@
 #include "view_server.h"
 
-#include <httplib.h>
-
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <cstdlib>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "failure.h"
-#include "simulator_link.h"
-#include "view_json.h"
+#include "view_card_watch.h"
+#include "view_connections.h"
 #include "view_page.h"
+#include "view_socket.h"
 
 namespace dio {
 
@@ -23,72 +22,9 @@ using namespace std::chrono_literals;
 constexpr int kMaxEventClients = 32;
 constexpr int kWorkerThreads = kMaxEventClients + 8;
 constexpr std::size_t kMaxPayload = 1024;
-constexpr auto kFrameInterval = 33ms;   // at most 30 updates a second
-constexpr auto kKeepAlive = 10s;        // a comment line, so that a closed tab is noticed
-
-// The newest state as JSON, made once per change by one watcher for every client.
-class CardWatch {
-public:
-    CardWatch()
-        : snapshot_(simulator_function<int(ch367sim_card_state*)>("ch367sim_card_snapshot")),
-          changes_(simulator_function<std::uint64_t()>("ch367sim_card_changes")),
-          card_(std::make_unique<ch367sim_card_state>()) {
-        refresh();
-        thread_ = std::thread([this] { watch(); });
-    }
-    ~CardWatch() {
-        {
-            std::lock_guard<std::mutex> guard(mutex_);
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
-
-    // The JSON of version > `seen`, waiting up to `timeout` for it; empty when none came.
-    std::string next(std::uint64_t& seen, std::chrono::milliseconds timeout) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait_for(lock, timeout, [&] { return stopping_ || version_ > seen; });
-        if (version_ <= seen) return {};
-        seen = version_;
-        return json_;
-    }
-    std::string current() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return json_;
-    }
-
-private:
-    void refresh() {
-        last_changes_ = changes_();
-        snapshot_(card_.get());
-        std::string json = card_json(*card_).dump();
-        std::lock_guard<std::mutex> guard(mutex_);
-        json_ = std::move(json);
-        ++version_;
-        changed_.notify_all();
-    }
-    void watch() {
-        for (;;) {
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                if (changed_.wait_for(lock, kFrameInterval, [this] { return stopping_; })) return;
-            }
-            if (changes_() != last_changes_) refresh();
-        }
-    }
-
-    int (*snapshot_)(ch367sim_card_state*);
-    std::uint64_t (*changes_)();
-    std::unique_ptr<ch367sim_card_state> card_;
-    std::uint64_t last_changes_ = 0;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::string json_;
-    std::uint64_t version_ = 0;
-    bool stopping_ = false;
-    std::thread thread_;
-};
+constexpr auto kFrameInterval = 33ms;  // at most 30 updates a second
+constexpr auto kPeerCheck = 250ms;     // how soon a closed page's stream ends and frees its place
+constexpr auto kKeepAlive = 10s;       // a comment line on an idle stream, for what sits between
 
 // Only names of this machine's loopback interface: a page elsewhere that points a name of its
 // own at 127.0.0.1 gets nothing.
@@ -100,19 +36,40 @@ bool loopback_host(const std::string& host_header, int port) {
     return false;
 }
 
+// An event stream: each new state as an event, at most 30 a second; a comment line when the
+// card is idle; it ends when the page has gone.
+httplib::ContentProviderWithoutLength event_stream(CardWatch& watch) {
+    auto seen = std::make_shared<std::uint64_t>(0);
+    auto last_sent = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now());
+    return [&watch, seen, last_sent](std::size_t, httplib::DataSink& sink) {
+        for (;;) {
+            const std::string json = watch.next(*seen, kPeerCheck);
+            const bool idle = std::chrono::steady_clock::now() - *last_sent >= kKeepAlive;
+            if (!sink.is_writable()) return false;
+            if (json.empty() && !idle) continue;
+            const std::string event = json.empty() ? ": idle\n\n" : "data: " + json + "\n\n";
+            if (!sink.write(event.data(), event.size())) return false;
+            *last_sent = std::chrono::steady_clock::now();
+            if (!json.empty()) std::this_thread::sleep_for(kFrameInterval);
+            return true;
+        }
+    };
+}
+
 }  // namespace
 
 void serve_view(const ViewOptions& options, const std::function<void(const std::string&)>& started) {
-    CardWatch watch;
-    std::atomic<int> event_clients = 0;
-    httplib::Server server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    std::optional<CardWatch> watch;  // made once the port is had; outlives the server's workers
+    ViewHttpServer server(kWorkerThreads);
     server.set_payload_max_length(kMaxPayload);
-    server.set_read_timeout(5, 0);
-    server.set_write_timeout(5, 0);
-    server.set_keep_alive_max_count(100);
-    int port = 0;
-    server.set_pre_routing_handler([&port](const httplib::Request& request, httplib::Response& response) {
+    const int port = server.bind(options.host, options.port);
+    if (port <= 0 && address_was_in_use()) throw Failure("port " + std::to_string(options.port) + " is in use");
+    if (port <= 0) throw Failure("cannot listen on " + options.host + " port " + std::to_string(options.port));
+
+    const char* card_path = std::getenv("CH367SIM_CARD");
+    watch.emplace(card_path != nullptr ? card_path : "");
+    std::atomic<int> event_clients = 0;
+    server.set_pre_routing_handler([port](const httplib::Request& request, httplib::Response& response) {
         if (request.method != "GET" && request.method != "HEAD") {
             response.status = 405;
             return httplib::Server::HandlerResponse::Handled;
@@ -127,7 +84,7 @@ void serve_view(const ViewOptions& options, const std::function<void(const std::
     server.Get("/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(view_page().data(), view_page().size(), "text/html; charset=utf-8");
     });
-    server.Get("/state", [&watch](const httplib::Request&, httplib::Response& response) {
+    server.Get("/state", [&watch = *watch](const httplib::Request&, httplib::Response& response) {
         response.set_header("Cache-Control", "no-store");
         response.set_content(watch.current(), "application/json");
     });
@@ -139,22 +96,9 @@ void serve_view(const ViewOptions& options, const std::function<void(const std::
             return;
         }
         response.set_header("Cache-Control", "no-store");
-        auto seen = std::make_shared<std::uint64_t>(0);
-        response.set_chunked_content_provider(
-            "text/event-stream",
-            [&watch, seen](std::size_t, httplib::DataSink& sink) {
-                const std::string json =
-                    watch.next(*seen, std::chrono::duration_cast<std::chrono::milliseconds>(kKeepAlive));
-                const std::string event = json.empty() ? ": idle\n\n" : "data: " + json + "\n\n";
-                if (!sink.is_writable() || !sink.write(event.data(), event.size())) return false;
-                std::this_thread::sleep_for(kFrameInterval);
-                return true;
-            },
-            [&event_clients](bool) { --event_clients; });
+        response.set_chunked_content_provider("text/event-stream", event_stream(*watch),
+                                              [&event_clients](bool) { --event_clients; });
     });
-    port = options.port == 0 ? server.bind_to_any_port(options.host)
-                             : (server.bind_to_port(options.host, options.port) ? options.port : -1);
-    if (port <= 0) throw Failure("cannot listen on " + options.host + " port " + std::to_string(options.port));
     started("http://" + options.host + ":" + std::to_string(port) + "/");
     server.listen_after_bind();
 }

@@ -14,7 +14,7 @@ struct ViewOptions {
 };
 
 // Serves the page until the process ends; calls `started` with the page's URL once listening.
-// Throws a Failure when the port can't be had.
+// Throws a Failure when the port can't be had ("port N is in use" when another socket has it).
 void serve_view(const ViewOptions& options, const std::function<void(const std::string&)>& started);
 
 }  // namespace dio
