@@ -52,7 +52,7 @@ TEST_F(DioSharedCardTest, FileThatIsNoCardFailsTheOpenAndStaysAsItWas) {
     const DioResult result = dio({"--card", path("notes.txt").string(), "info"});
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_NE(result.err.find("ch367sim: card file " + path("notes.txt").string() +
-                              " is not a card file\n"),
+                              " is not a card file (its magic is not CH367SIM)\n"),
               std::string::npos)
         << result.err;
     EXPECT_EQ(read("notes.txt"), "not a card\n");
