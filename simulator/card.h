@@ -26,12 +26,16 @@ public:
     ch367sim_card_state& state() { return *state_; }
     CardFile* file() const { return file_.get(); }
     bool refused() const { return refused_; }
+    // The card file stopped backing the card (see CardFile::lost); says so on stderr, once.
+    void report_loss();
 
 private:
     std::unique_ptr<ch367sim_card_state> own_;
     std::unique_ptr<CardFile> file_;
     ch367sim_card_state* state_ = nullptr;
+    std::string path_;
     bool refused_ = false;
+    bool loss_reported_ = false;
 };
 
 // Puts `state` at power-on: header, bridge and both device models; no recent commands.
@@ -65,16 +69,19 @@ struct Card {
     // Runs `work` on the card under its lock when it is shared. The lock is taken unless this
     // process holds it already, and kept after `work` until the card is idle again, so that a
     // command runs whole: its frames, and the chip select released after the gate closes.
-    // Taking the lock over from a process that died ends what that process left under way.
+    // Taking the lock over from a process that died ends what that process left under way. On a
+    // card whose file was lost, `work` fails: it is not run, or its result is dropped.
     template <class Work>
     auto locked(Work&& work) {
         CardFile* file = storage.file();
         if (file == nullptr) return work();
         if (!holding_) {
+            if (file->lost()) [[unlikely]] return lose_card<decltype(work())>();
             if (file->lock()) abandon_unfinished();
             holding_ = true;
         }
         auto result = work();
+        if (file->lost()) [[unlikely]] return lose_card<decltype(result)>();
         if (idle()) release();
         return result;
     }
@@ -82,6 +89,12 @@ struct Card {
 private:
     void abandon_unfinished();
     void release();
+    template <class Result>
+    Result lose_card() {
+        holding_ = false;
+        storage.report_loss();
+        return Result{};
+    }
 
     bool holding_ = false;
 };

@@ -3,6 +3,7 @@
 // dies holding it leaves the card to the next one, which takes it over.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,13 @@ public:
 
     ch367sim_card_state& state() { return *state_; }
 
+    // True once the file stopped backing the card in this process (truncated or copied over while
+    // mapped, or storage that could not back a page): the record then reads as zeros, and the
+    // card is gone for this process. A plain load, so it may be asked at every access.
+    bool lost() const { return lost_.load(std::memory_order_relaxed); }
+    // What happened to the file, as the end of a sentence that starts with its name.
+    std::string loss() const;
+
     // Takes the lock, waiting for the process that holds it. Returns true when that process died
     // holding it: the card is as it left it, possibly within a transaction.
     bool lock();
@@ -36,6 +44,7 @@ private:
 
     ch367sim_card_state* state_;
     std::unique_ptr<Platform> platform_;
+    std::atomic<bool> lost_{false};
 };
 
 }  // namespace ch367sim

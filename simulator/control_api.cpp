@@ -107,8 +107,9 @@ SIM_API uint64_t ch367sim_card_changes(void) {
 
 SIM_API int ch367sim_card_shared(void) {
     const CardStorage& storage = card().storage;
-    if (storage.refused()) return -1;
-    return storage.file() != nullptr ? 1 : 0;
+    const CardFile* file = storage.file();
+    if (storage.refused() || (file != nullptr && file->lost())) return -1;
+    return file != nullptr ? 1 : 0;
 }
 
 SIM_API int ch367sim_write_outputs(void) {

@@ -261,7 +261,8 @@ CH367SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state);
  * no other process can watch, counts only its power-cycles. */
 CH367SIM_API uint64_t ch367sim_card_changes(void);
 /* 1 when the card lives in a file, 0 when it is private to the process; -1 when the file that
- * CH367SIM_CARD names was refused. */
+ * CH367SIM_CARD names was refused, or was lost while in use (truncated or copied over: the card
+ * is then gone for this process, and every driver call fails). */
 CH367SIM_API int ch367sim_card_shared(void);
 
 /* ---- Output files for host programs ------------------------------------------------------ */
