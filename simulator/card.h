@@ -26,6 +26,8 @@ public:
     ch367sim_card_state& state() { return *state_; }
     CardFile* file() const { return file_.get(); }
     bool refused() const { return refused_; }
+    // The path CH367SIM_CARD names; empty for a private card.
+    const std::string& path() const { return path_; }
     // The card file stopped backing the card (see CardFile::lost); says so on stderr, once.
     void report_loss();
 
@@ -86,8 +88,11 @@ struct Card {
         return result;
     }
 
-private:
+    // Ends what was left under way on the card by a process that is gone, or by a card file put
+    // on it: closes an open transaction, releases every chip select, ends a command.
     void abandon_unfinished();
+
+private:
     void release();
     template <class Result>
     Result lose_card() {
