@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "card_state.h"
+#include "display_model.h"
+#include "pattern_generator.h"
 #include "replacing_file.h"
 
 namespace ch367sim {
@@ -92,6 +94,10 @@ bool restore_card(Card& card, const std::string& path, std::string& problem) {
     const bool restored = card.locked([&] {
         ch367sim_card_state& live = card.storage.state();
         std::memcpy(&live.bridge, &saved->bridge, kRecordBytes - kCardHeaderBytes);
+        // The models put right what they could not have left in a record they take up from a
+        // file (a command in an unknown state, a write position past the display's memory).
+        [[maybe_unused]] const PatternGenerator pattern_generator(&live.pattern_generator);
+        [[maybe_unused]] const DisplayModel display(&live.display);
         card.abandon_unfinished();
         std::atomic_ref<std::uint64_t> changes(live.changes);
         changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);

@@ -255,7 +255,7 @@ typedef struct ch367sim_card_state {
 } ch367sim_card_state;
 
 /* Copies the whole card into *state as one consistent picture (taken under the card's lock) and
- * returns 1; 0 for a null pointer. */
+ * returns 1; 0 for a null pointer or a card whose file was lost while in use. */
 CH367SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state);
 /* The card's change count (the record's `changes`), read without the lock. A private card, which
  * no other process can watch, counts only its power-cycles. */
