@@ -1,14 +1,17 @@
 // A card file changed under a program that drives it: copied over (as `cp saved.card live.card`
 // does, truncating first) or truncated. The program, a child forked before the simulator is first
 // used, must not die of it: it keeps a consistent card, or its calls fail from then on and one
-// line on stderr names the file and what happened.
+// line on stderr names the file and what happened. Faults elsewhere still end the program.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -122,6 +125,30 @@ TEST_P(CardFileChangedInUse, ProgramKeepsACardOrStopsWithOneLine) {
     }
     std::filesystem::remove(saved);
     std::filesystem::remove(errors);
+}
+
+// The card's fault handler takes only faults on the card: a program that touches a page of
+// another file cut under it dies of SIGBUS as it would without a card.
+TEST_F(SharedCardTest, FaultOnAnotherMappedFileStillEndsTheProgram) {
+    const std::string other = path + ".other";
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit no_core{0, 0};
+        setrlimit(RLIMIT_CORE, &no_core);
+        DioMasterHandle* card = nullptr;
+        std::int16_t status = 0;
+        DioInitialize(nullptr, &card, &status);
+        const int fd = open(other.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        if (status != DIO_OK || fd < 0 || ftruncate(fd, 4096) != 0) _exit(2);
+        auto* page = static_cast<volatile char*>(mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+        if (page == MAP_FAILED || ftruncate(fd, 0) != 0) _exit(2);
+        page[0] = 1;
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) << "status " << status;
+    std::filesystem::remove(other);
 }
 
 INSTANTIATE_TEST_SUITE_P(
