@@ -1,5 +1,5 @@
 // A card file changed under a program that drives it: copied over (as `cp saved.card live.card`
-// does, truncating first) or truncated. The program, a child forked before the simulator is first
+// does, truncating first), truncated, or rewritten in place. The program, a child forked before the simulator is first
 // used, must not die of it: it keeps a consistent card, or its calls fail from then on and one
 // line on stderr names the file and what happened. Faults elsewhere still end the program.
 #include <gtest/gtest.h>
@@ -66,7 +66,7 @@ struct FileChange {
     const char* name;
     const char* command;  // run with the live card as $0 and a saved card as $1
     int repeats;
-    bool always_lost;     // the program can't miss it: every page of its card is gone
+    enum { kMayLose, kLoses, kKeeps } card;  // whether the program loses its card
 };
 
 class CardFileChangedInUse : public SharedCardTest, public ::testing::WithParamInterface<FileChange> {};
@@ -106,8 +106,10 @@ TEST_P(CardFileChangedInUse, ProgramKeepsACardOrStopsWithOneLine) {
     ASSERT_TRUE(WIFEXITED(status)) << "the program died of signal " << WTERMSIG(status);
     const int code = WEXITSTATUS(status);
     const std::string said = text_of(errors);
-    if (change.always_lost) {
+    if (change.card == FileChange::kLoses) {
         EXPECT_EQ(code, kLostTheCard) << said;
+    } else if (change.card == FileChange::kKeeps) {
+        EXPECT_EQ(code, kKeptTheCard) << said;
     }
     if (code == kKeptTheCard) {
         EXPECT_EQ(said, "");
@@ -120,7 +122,7 @@ TEST_P(CardFileChangedInUse, ProgramKeepsACardOrStopsWithOneLine) {
                                         "gone for this program\n");
         const bool written_again = said == file + " was cut short while in use and written again "
                                                   "(copied over); the card is gone for this program\n";
-        EXPECT_TRUE(cut || (written_again && !change.always_lost)) << said;
+        EXPECT_TRUE(cut || (written_again && change.card == FileChange::kMayLose)) << said;
         EXPECT_EQ(said.find('\n'), said.size() - 1) << "more than one line: " << said;
     }
     std::filesystem::remove(saved);
@@ -153,8 +155,10 @@ TEST_F(SharedCardTest, FaultOnAnotherMappedFileStillEndsTheProgram) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, CardFileChangedInUse,
-    ::testing::Values(FileChange{"CopiedOver", "cp \"$1\" \"$0\"", 20, false},
-                      FileChange{"Truncated", "truncate -s 0 \"$0\"", 1, true}),
+    ::testing::Values(FileChange{"CopiedOver", "cp \"$1\" \"$0\"", 20, FileChange::kMayLose},
+                      FileChange{"Truncated", "truncate -s 0 \"$0\"", 1, FileChange::kLoses},
+                      FileChange{"RewrittenInPlace", "dd if=\"$1\" of=\"$0\" conv=notrunc status=none", 20,
+                                 FileChange::kKeeps}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
