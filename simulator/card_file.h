@@ -16,7 +16,9 @@ public:
     // Maps the card file `path`, first creating it with the record `power_on` when it is missing
     // (created whole or not at all, so another process never sees half a file). Null when the
     // file is no card file or can't be used; then `problem` ends a sentence that starts with the
-    // file's name. A file that is not a card is never written to.
+    // file's name. A file that is not a card is never written to. The card's storage is reserved:
+    // a new file's before it is linked into place, a sparse card file's (changing no byte) when it
+    // is opened; a file whose storage cannot be reserved is refused.
     static std::unique_ptr<CardFile> open(const std::string& path,
                                           const ch367sim_card_state& power_on,
                                           std::string& problem);
