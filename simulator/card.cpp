@@ -33,6 +33,7 @@ CardStorage::CardStorage()
     power_on_record(*own_);
     const char* path = std::getenv("CH367SIM_CARD");
     if (path == nullptr || *path == '\0') return;
+    path_ = path;
     std::string problem;
     file_ = CardFile::open(path, *own_, problem);
     if (file_ == nullptr) {
@@ -42,6 +43,12 @@ CardStorage::CardStorage()
     }
     own_.reset();
     state_ = &file_->state();
+}
+
+void CardStorage::report_loss() {
+    if (loss_reported_) return;
+    loss_reported_ = true;
+    std::fprintf(stderr, "ch367sim: card file %s %s\n", path_.c_str(), file_->loss().c_str());
 }
 
 Card::Card()

@@ -26,12 +26,18 @@ public:
     ch367sim_card_state& state() { return *state_; }
     CardFile* file() const { return file_.get(); }
     bool refused() const { return refused_; }
+    // The path CH367SIM_CARD names; empty for a private card.
+    const std::string& path() const { return path_; }
+    // The card file stopped backing the card (see CardFile::lost); says so on stderr, once.
+    void report_loss();
 
 private:
     std::unique_ptr<ch367sim_card_state> own_;
     std::unique_ptr<CardFile> file_;
     ch367sim_card_state* state_ = nullptr;
+    std::string path_;
     bool refused_ = false;
+    bool loss_reported_ = false;
 };
 
 // Puts `state` at power-on: header, bridge and both device models; no recent commands.
@@ -65,23 +71,35 @@ struct Card {
     // Runs `work` on the card under its lock when it is shared. The lock is taken unless this
     // process holds it already, and kept after `work` until the card is idle again, so that a
     // command runs whole: its frames, and the chip select released after the gate closes.
-    // Taking the lock over from a process that died ends what that process left under way.
+    // Taking the lock over from a process that died ends what that process left under way. On a
+    // card whose file was lost, `work` fails: it is not run, or its result is dropped.
     template <class Work>
     auto locked(Work&& work) {
         CardFile* file = storage.file();
         if (file == nullptr) return work();
         if (!holding_) {
+            if (file->lost()) [[unlikely]] return lose_card<decltype(work())>();
             if (file->lock()) abandon_unfinished();
             holding_ = true;
         }
         auto result = work();
+        if (file->lost()) [[unlikely]] return lose_card<decltype(result)>();
         if (idle()) release();
         return result;
     }
 
-private:
+    // Ends what was left under way on the card by a process that is gone, or by a card file put
+    // on it: closes an open transaction, releases every chip select, ends a command.
     void abandon_unfinished();
+
+private:
     void release();
+    template <class Result>
+    Result lose_card() {
+        holding_ = false;
+        storage.report_loss();
+        return Result{};
+    }
 
     bool holding_ = false;
 };

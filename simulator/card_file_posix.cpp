@@ -21,6 +21,7 @@
 
 #include "card_file.h"
 #include "card_state.h"
+#include "mapping_guard.h"
 
 namespace ch367sim {
 
@@ -60,8 +61,10 @@ bool process_alive(std::uint32_t pid) {
 
 std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
-// Writes the whole record to a temporary file beside `path` and links it to `path`; another
-// process that created the card first wins, which is as good.
+// Reserves the record's storage in a temporary file beside `path`, writes the whole record to it
+// and links it to `path`; another process that created the card first wins, which is as good.
+// Reserving first means a file system too full for the card refuses it here, not at a later
+// access to a page it cannot back.
 bool create(const std::string& path, const ch367sim_card_state& power_on, std::string& problem) {
     std::string temporary = path + ".XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
@@ -69,19 +72,35 @@ bool create(const std::string& path, const ch367sim_card_state& power_on, std::s
         problem = system_error("cannot be created");
         return false;
     }
+    const int reserved = posix_fallocate(fd, 0, sizeof power_on);
+    if (reserved != 0) {
+        errno = reserved;
+        problem = system_error(("cannot be created: its " + std::to_string(sizeof power_on) +
+                                " bytes cannot be reserved").c_str());
+    }
     const auto* bytes = reinterpret_cast<const char*>(&power_on);
     std::size_t done = 0;
-    while (done < sizeof power_on) {
+    while (reserved == 0 && done < sizeof power_on) {
         const ssize_t written = write(fd, bytes + done, sizeof power_on - done);
         if (written <= 0 && errno != EINTR) break;
         if (written > 0) done += static_cast<std::size_t>(written);
     }
-    const bool whole = done == sizeof power_on && close(fd) == 0;
-    if (!whole) problem = system_error("cannot be created");
+    const bool written = done == sizeof power_on;
+    const bool whole = close(fd) == 0 && written;
+    if (!whole && reserved == 0) problem = system_error("cannot be created");
     const bool linked = whole && (link(temporary.c_str(), path.c_str()) == 0 || errno == EEXIST);
     if (whole && !linked) problem = system_error("cannot be created");
     unlink(temporary.c_str());
     return linked;
+}
+
+// A card file with holes (a sparse copy) has pages that storage may not be able to back when
+// they are first written: those are reserved now, which changes no byte. A file system that
+// reserves nothing ahead (EOPNOTSUPP) is used as it is.
+std::string back_fully(int fd, const struct stat& status) {
+    if (status.st_blocks * 512 >= status.st_size) return {};
+    if (fallocate(fd, 0, 0, status.st_size) == 0 || errno == EOPNOTSUPP) return {};
+    return system_error("is not fully backed by storage (a sparse file), and cannot be");
 }
 
 std::atomic_ref<std::uint32_t> owner_word(ch367sim_card_state& state) {
@@ -95,12 +114,33 @@ std::atomic_ref<std::uint32_t> waiters_word(ch367sim_card_state& state) {
 
 struct CardFile::Platform {
     bool let_go_to_waiters = false;  // the last unlock() found processes waiting
+    GuardedMapping mapping;          // the file stays open for the guard to look at
 };
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
-    : state_(state), platform_(std::move(platform)) {}
+    : state_(state), platform_(std::move(platform)) {
+    platform_->mapping.lost = &lost_;
+}
 
-CardFile::~CardFile() { munmap(state_, sizeof *state_); }
+CardFile::~CardFile() {
+    forget_mapping(platform_->mapping);
+    munmap(state_, sizeof *state_);
+    close(platform_->mapping.fd);
+}
+
+std::string CardFile::loss() const {
+    const GuardedMapping& mapping = platform_->mapping;
+    const std::int64_t size = mapping.file_size_at_loss.load(std::memory_order_relaxed);
+    const char* gone = "; the card is gone for this program";
+    if (size >= 0 && static_cast<std::uint64_t>(size) < sizeof *state_) {
+        return "was cut to " + std::to_string(size) + " bytes while in use (truncated, or copied over)" + gone;
+    }
+    if (mapping.free_blocks_at_loss.load(std::memory_order_relaxed) == 0) {
+        return std::string("could not be backed by storage while in use (its file system is full)") + gone;
+    }
+    // Whole again by the time the fault was looked at: written again after it was cut.
+    return std::string("was cut short while in use and written again (copied over)") + gone;
+}
 
 std::unique_ptr<CardFile> CardFile::open(const std::string& path,
                                          const ch367sim_card_state& power_on, std::string& problem) {
@@ -125,16 +165,28 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
         problem = card_file_problem(header, static_cast<std::size_t>(count),
                                     static_cast<std::uint64_t>(status.st_size));
     }
-    void* mapped = MAP_FAILED;
+    if (problem.empty()) problem = back_fully(fd, status);
+    auto platform = std::make_unique<Platform>();
+    GuardedMapping& mapping = platform->mapping;
+    mapping.fd = fd;
+    mapping.size = sizeof(ch367sim_card_state);
     if (problem.empty()) {
-        mapped = mmap(nullptr, sizeof(ch367sim_card_state), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        if (mapped == MAP_FAILED) problem = system_error("cannot be mapped");
+        mapping.begin = mmap(nullptr, mapping.size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (mapping.begin == MAP_FAILED) problem = system_error("cannot be mapped");
     }
-    close(fd);
-    if (mapped == MAP_FAILED) return nullptr;
+    if (!problem.empty()) {
+        if (mapping.begin != nullptr && mapping.begin != MAP_FAILED) munmap(mapping.begin, mapping.size);
+        close(fd);
+        return nullptr;
+    }
     this_process();
-    return std::unique_ptr<CardFile>(
-        new CardFile(static_cast<ch367sim_card_state*>(mapped), std::make_unique<Platform>()));
+    std::unique_ptr<CardFile> file(
+        new CardFile(static_cast<ch367sim_card_state*>(mapping.begin), std::move(platform)));
+    if (!guard_mapping(file->platform_->mapping)) {
+        problem = "is one card file too many for this process";
+        return nullptr;
+    }
+    return file;
 }
 
 bool CardFile::lock() {

@@ -33,26 +33,29 @@ void init_card_header(ch367sim_card_state& state) {
 
 std::string card_file_problem(const std::uint8_t* bytes, std::size_t count, std::uint64_t file_size) {
     constexpr std::uint64_t expected = sizeof(ch367sim_card_state);
+    const auto field = [](const char* name, std::uint64_t value, const char* unit, std::uint64_t wanted) {
+        return std::string("has a ") + name + " of " + std::to_string(value) + unit + "; a card file's is " +
+               std::to_string(wanted);
+    };
+    if (file_size == 0) return "is not a card file (it is empty)";
     if (count < kMagicBytes || std::memcmp(bytes, CH367SIM_CARD_MAGIC, kMagicBytes) != 0) {
-        return "is not a card file";
+        return "is not a card file (its magic is not " CH367SIM_CARD_MAGIC ")";
     }
     if (count < kCardHeaderBytes || file_size < kCardHeaderBytes) {
-        return "is a truncated card file (" + std::to_string(file_size) + " bytes)";
+        return field("file size", file_size, " bytes", expected) + " (truncated)";
     }
     const std::uint64_t version = little_endian(bytes + offsetof(ch367sim_card_state, version), 4);
     if (version != CH367SIM_CARD_VERSION) {
-        return "is a card file of version " + std::to_string(version) + "; this simulator reads version " +
+        return "has a version of " + std::to_string(version) + "; this simulator reads version " +
                std::to_string(CH367SIM_CARD_VERSION);
     }
     const std::uint64_t header = little_endian(bytes + offsetof(ch367sim_card_state, header_bytes), 4);
+    if (header != kCardHeaderBytes) return field("header size", header, " bytes", kCardHeaderBytes);
     const std::uint64_t size = little_endian(bytes + offsetof(ch367sim_card_state, size), 8);
-    if (header != kCardHeaderBytes || size != expected) {
-        return "is a card file of another layout (record of " + std::to_string(size) + " bytes, " +
-               std::to_string(expected) + " expected)";
-    }
+    if (size != expected) return field("record size", size, " bytes", expected);
     if (file_size != expected) {
-        return "has " + std::to_string(file_size) + " bytes; a card file has " + std::to_string(expected) +
-               " (truncated or extended)";
+        return field("file size", file_size, " bytes", expected) +
+               (file_size < expected ? " (truncated)" : " (extended)");
     }
     return {};
 }

@@ -1,9 +1,12 @@
 // The simulator's control API over the one simulated card.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "bridge_registers.h"
 #include "card.h"
+#include "card_copy.h"
 #include "ch367sim.h"
 #include "display_png.h"
 #include "outputs/image_check.h"
@@ -107,8 +110,32 @@ SIM_API uint64_t ch367sim_card_changes(void) {
 
 SIM_API int ch367sim_card_shared(void) {
     const CardStorage& storage = card().storage;
-    if (storage.refused()) return -1;
-    return storage.file() != nullptr ? 1 : 0;
+    const CardFile* file = storage.file();
+    if (storage.refused() || (file != nullptr && file->lost())) return -1;
+    return file != nullptr ? 1 : 0;
+}
+
+namespace {
+// Runs a copy between the card and a file; a failure's sentence goes to `problem`, cut to fit.
+template <class Copy>
+int copy_card(Copy copy, const char* path, char* problem, size_t problem_size) {
+    std::string why;
+    const bool done = path != nullptr ? copy(card(), path, why) : (why = "no file named", false);
+    if (!done && problem != nullptr && problem_size > 0) {
+        const std::size_t length = std::min(why.size(), problem_size - 1);
+        std::memcpy(problem, why.data(), length);
+        problem[length] = '\0';
+    }
+    return done ? 1 : 0;
+}
+}  // namespace
+
+SIM_API int ch367sim_card_save(const char* path, char* problem, size_t problem_size) {
+    return copy_card(save_card, path, problem, problem_size);
+}
+
+SIM_API int ch367sim_card_restore(const char* path, char* problem, size_t problem_size) {
+    return copy_card(restore_card, path, problem, problem_size);
 }
 
 SIM_API int ch367sim_write_outputs(void) {

@@ -255,14 +255,28 @@ typedef struct ch367sim_card_state {
 } ch367sim_card_state;
 
 /* Copies the whole card into *state as one consistent picture (taken under the card's lock) and
- * returns 1; 0 for a null pointer. */
+ * returns 1; 0 for a null pointer or a card whose file was lost while in use. */
 CH367SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state);
 /* The card's change count (the record's `changes`), read without the lock. A private card, which
  * no other process can watch, counts only its power-cycles. */
 CH367SIM_API uint64_t ch367sim_card_changes(void);
 /* 1 when the card lives in a file, 0 when it is private to the process; -1 when the file that
- * CH367SIM_CARD names was refused. */
+ * CH367SIM_CARD names was refused, or was lost while in use (truncated or copied over: the card
+ * is then gone for this process, and every driver call fails). */
 CH367SIM_API int ch367sim_card_shared(void);
+
+/* The safe way to keep a card and bring it back while programs use it (copying a file over the
+ * live card file loses the card for every program that has it open; see docs/simulator.md).
+ * ch367sim_card_save writes the card as it is now, taken under its lock, to the card file `path`
+ * (written beside it and renamed into place; its lock is free); it is not the card file itself.
+ * ch367sim_card_restore puts the card held in the card file `path` on the card under its lock:
+ * everything but the header, so the live lock stays and the change count moves on; a command
+ * the file holds half received ends with a frame error. Each returns 1 when done; 0 otherwise,
+ * the card left as it was, and when `problem` is not NULL a sentence saying why in it (at most
+ * `problem_size` bytes, NUL included), e.g. "card file /tmp/x has a version of 2; this
+ * simulator reads version 1". */
+CH367SIM_API int ch367sim_card_save(const char* path, char* problem, size_t problem_size);
+CH367SIM_API int ch367sim_card_restore(const char* path, char* problem, size_t problem_size);
 
 /* ---- Output files for host programs ------------------------------------------------------ */
 /* Environment variables that only the simulator reads ask for output files (see

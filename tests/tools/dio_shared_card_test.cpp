@@ -1,7 +1,11 @@
 // One-shot dio commands, each its own process, on one simulated card kept in a file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <vector>
 
 #include "ch367sim.h"
 #include "card_record.h"
@@ -52,8 +56,50 @@ TEST_F(DioSharedCardTest, FileThatIsNoCardFailsTheOpenAndStaysAsItWas) {
     const DioResult result = dio({"--card", path("notes.txt").string(), "info"});
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_NE(result.err.find("ch367sim: card file " + path("notes.txt").string() +
-                              " is not a card file\n"),
+                              " is not a card file (its magic is not CH367SIM)\n"),
               std::string::npos)
         << result.err;
     EXPECT_EQ(read("notes.txt"), "not a card\n");
+}
+
+TEST_F(DioSharedCardTest, SavedCardIsACardFileThatRestoreBringsBack) {
+    write("words.hex", "11\n22\n");
+    ASSERT_EQ(on_card({"load", "out", "words.hex", "--hex"}).exit_code, 0);
+    const DioResult saved = on_card({"card", "save", "saved.card"});
+    ASSERT_EQ(saved.exit_code, 0) << saved.err;
+    const auto copy = read_card_file(path("saved.card").string());
+    EXPECT_EQ(std::filesystem::file_size(path("saved.card")), sizeof(ch367sim_card_state));
+    EXPECT_EQ(copy->pattern_generator.out_memory[1], 0x22u);
+    EXPECT_EQ(std::vector<std::uint8_t>(copy->lock, copy->lock + sizeof copy->lock),
+              std::vector<std::uint8_t>(sizeof copy->lock, 0));
+
+    ASSERT_EQ(on_card({"card", "power-cycle"}).exit_code, 0);
+    const std::uint64_t changes = card_file()->changes;
+    const DioResult restored = on_card({"card", "restore", "saved.card"});
+    ASSERT_EQ(restored.exit_code, 0) << restored.err;
+    EXPECT_EQ(on_card({"dump", "out", "--words", "2", "--hex"}).out, "00000011\n00000022\n");
+    EXPECT_GT(card_file()->changes, changes) << "watchers are not told of the restored card";
+
+    // A file holding a command half received (its opcode taken, its argument not): the command
+    // ends as a frame error, so the next program's frames are not taken for its argument. A
+    // write position past the display's memory would have the next pixel written past it.
+    auto odd = read_card_file(path("saved.card").string());
+    odd->pattern_generator.phase = 1;
+    odd->pattern_generator.opcode = 'x';  // write the program counter
+    odd->display.write_position = 60000;
+    std::ofstream(path("odd.card"), std::ios::binary).write(reinterpret_cast<const char*>(odd.get()), sizeof *odd);
+    ASSERT_EQ(on_card({"card", "restore", "odd.card"}).exit_code, 0);
+    EXPECT_EQ(card_file()->pattern_generator.phase, 0);
+    EXPECT_TRUE(card_file()->pattern_generator.status & CH367SIM_PG_STATUS_FRAME_ERROR);
+    EXPECT_LT(card_file()->display.write_position, CH367SIM_DISPLAY_MEMORY_BYTES);
+
+    write("notes.txt", "not a card\n");
+    const auto before = read("bench.card");
+    for (const std::vector<std::string>& refused :
+         std::vector<std::vector<std::string>>{{"card", "restore", "notes.txt"}, {"card", "save", card}}) {
+        const DioResult result = on_card(refused);
+        EXPECT_EQ(result.exit_code, 1) << refused[1];
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+    EXPECT_TRUE(read("bench.card") == before) << "a refused copy changed the card";
 }
