@@ -40,8 +40,9 @@ ReadResult decode_png_pixels(const std::uint8_t* bytes, std::size_t size, RgbaPi
 ReadResult read_png(const char* path, const SizeCheck& accept, RgbaPicture& picture);
 
 // Writes `pixels` (`channels` bytes per pixel, 1 gray, 3 RGB or 4 RGBA, rows top first) as an
-// 8-bit PNG holding only the image, so the same picture always gives the same bytes. Returns
-// false, leaving no file, when the file can't be written or the picture is empty.
+// 8-bit PNG holding only the image, so the same picture always gives the same bytes. The file
+// appears only when whole (see ReplacingFile). Returns false, leaving an earlier file as it was,
+// when the file can't be written or the picture is empty.
 bool write_png(const char* path, unsigned width, unsigned height, unsigned channels,
                const std::uint8_t* pixels);
 // The same into an open binary stream, which the caller closes (and removes on failure).

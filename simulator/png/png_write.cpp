@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "png_files.h"
+#include "replacing_file.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -44,14 +45,10 @@ bool write_png(std::FILE* file, unsigned width, unsigned height, unsigned channe
 
 bool write_png(const char* path, unsigned width, unsigned height, unsigned channels,
                const std::uint8_t* pixels) {
-    if (path == nullptr || pixels == nullptr || width == 0 || height == 0) return false;
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
-    const bool written = write_png(file, width, height, channels, pixels);
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    std::remove(path);  // no half-written picture left behind
-    return false;
+    if (path == nullptr) return false;
+    outputfiles::ReplacingFile file(path);  // no half-written picture left behind
+    return file.stream() != nullptr && write_png(file.stream(), width, height, channels, pixels) &&
+           file.commit();
 }
 
 }  // namespace pngfiles
