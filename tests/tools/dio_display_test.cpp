@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bmp_writer.h"
 #include "dio_process.h"
 #include "gray_levels.h"
 #include "image_io.h"
@@ -242,11 +243,18 @@ std::string bmp_24_bit(std::int32_t width, std::int32_t height) {
 TEST_F(DioDisplayUsageTest, SurprisingDrawingsWarnAndGoOn) {
     write("rgb.bmp", bmp_24_bit(2, 1));
     write("wide.bmp", bmp_24_bit(60, 2));  // 180 bytes a row: 360 pixels
+    const std::vector<std::uint8_t> gray = dio::encode_gray_bmp({8, 1, std::vector<std::uint8_t>(8, 3)});
+    write("gray.bmp", std::string(gray.begin(), gray.end()));
+    std::string other_palette(gray.begin(), gray.end());
+    other_palette.replace(54 + 4, 3, "\x80\x80\x80");  // entry 1 is not gray 17
+    write("palette.bmp", other_palette);
     const DioResult result = run_script(
         "oled bitmap rgb.bmp 0 0 --imm\n"
         "oled area 250 60 4 8 " + std::string(64, '1') + " --imm\n"
         "oled area 0 0 4 8 " + std::string(64, '2') + " --imm\n"
-        "oled bitmap wide.bmp 0 63 --imm\n");
+        "oled bitmap wide.bmp 0 63 --imm\n"
+        "oled bitmap gray.bmp 0 0 --imm\n"
+        "oled bitmap palette.bmp 0 0 --imm\n");
     EXPECT_EQ(result.exit_code, 0);
     const std::string stripes =
         " bits per pixel; it draws as packed 4-bit pixels (dio convert makes such files)\n";
@@ -256,7 +264,10 @@ TEST_F(DioDisplayUsageTest, SurprisingDrawingsWarnAndGoOn) {
               "panel's right and bottom edges and wrap\n"
               "dio: script.dio:4: oled bitmap: warning: 'wide.bmp' has 24" + stripes +
               "dio: script.dio:4: oled bitmap: warning: 360 x 2 pixels at (0, 63) run past the "
-              "panel's right and bottom edges and wrap\n");
+              "panel's right and bottom edges and wrap\n"
+              "dio: script.dio:6: oled bitmap: warning: 'palette.bmp' has a palette other than the "
+              "16 gray levels; its pixels draw as the gray levels of their palette indices (dio "
+              "convert makes such files)\n");
 }
 
 TEST_F(DioDisplayUsageTest, ScriptEndingWithUnsentDrawingSaysSo) {
