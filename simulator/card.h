@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,12 +27,17 @@ public:
     ch367sim_card_state& state() { return *state_; }
     CardFile* file() const { return file_.get(); }
     bool refused() const { return refused_; }
+    // Why the file was refused: "card file PATH PROBLEM"; empty when it was not.
+    const std::string& refusal() const { return refusal_; }
+    // Set before the card is first used: a refusal is left to the host to report.
+    static inline std::atomic<bool> host_reports_refusal{false};
 
 private:
     std::unique_ptr<ch367sim_card_state> own_;
     std::unique_ptr<CardFile> file_;
     ch367sim_card_state* state_ = nullptr;
     bool refused_ = false;
+    std::string refusal_;
 };
 
 // Puts `state` at power-on: header, bridge and both device models; no recent commands.

@@ -111,6 +111,13 @@ SIM_API int ch367sim_card_shared(void) {
     return storage.file() != nullptr ? 1 : 0;
 }
 
+SIM_API void ch367sim_report_card_refusal_myself(void) { CardStorage::host_reports_refusal = true; }
+
+SIM_API const char* ch367sim_card_refusal(void) {
+    const CardStorage& storage = card().storage;
+    return storage.refused() ? storage.refusal().c_str() : nullptr;
+}
+
 SIM_API int ch367sim_write_outputs(void) {
     OutputSet* outputs = card().outputs.get();
     return outputs != nullptr && outputs->write_files() ? 1 : 0;

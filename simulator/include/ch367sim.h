@@ -263,6 +263,11 @@ CH367SIM_API uint64_t ch367sim_card_changes(void);
 /* 1 when the card lives in a file, 0 when it is private to the process; -1 when the file that
  * CH367SIM_CARD names was refused. */
 CH367SIM_API int ch367sim_card_shared(void);
+/* For a host that reports a refused card file in its own words: called before the card is first
+ * used, it keeps the simulator from printing its line on stderr; ch367sim_card_refusal() then
+ * returns that line's text ("card file PATH is not a card file"). NULL when no file was refused. */
+CH367SIM_API void ch367sim_report_card_refusal_myself(void);
+CH367SIM_API const char* ch367sim_card_refusal(void);
 
 /* ---- Output files for host programs ------------------------------------------------------ */
 /* Environment variables that only the simulator reads ask for output files (see

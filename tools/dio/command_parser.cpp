@@ -74,8 +74,15 @@ CommandParser::CommandParser(Scope scope)
     if (scope == Scope::command_line) {
         add_table(script_commands());
         app_.add_option_function<std::string>(
-            "--card", [](const std::string& path) { set_card_path(path); },
-            "keep the simulated card in this file (sets CH367SIM_CARD)");
+                "--card", [](const std::string& path) { set_card_path(path); },
+                "keep the simulated card in this file (sets CH367SIM_CARD)")
+            ->check(CLI::Validator(
+                [](const std::string& path) {
+                    return path.empty() ? "an empty name names no card file (leave --card out "
+                                          "for a card of this process alone)"
+                                        : "";
+                },
+                "FILE"));
     }
 }
 
