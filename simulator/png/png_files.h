@@ -1,6 +1,7 @@
 // PNG files for the simulator and dio, through well-kept libraries on both targets: written with
-// stb_image_write (the same bytes on Linux and Windows), read with libpng on Linux and the Windows
-// Imaging Component on Windows. No PNG format code of our own.
+// stb_image_write (the same bytes on Linux and Windows; libpng's writer where stb is not
+// installed), read with libpng on Linux and the Windows Imaging Component on Windows. No PNG
+// format code of our own.
 #pragma once
 
 #include <cstddef>
@@ -48,6 +49,9 @@ bool write_png(const char* path, unsigned width, unsigned height, unsigned chann
 // The same into an open binary stream, which the caller closes (and removes on failure).
 bool write_png(std::FILE* file, unsigned width, unsigned height, unsigned channels,
                const std::uint8_t* pixels);
+// The library that writes PNG files in this build, "stb_image_write" or "libpng"; null when the
+// build has none and every write fails.
+const char* png_writer();
 
 // Brightness 0..255 of an RGBA pixel seen on black: luma (ITU-R BT.601 weights) scaled by alpha.
 inline std::uint8_t gray_over_black(const std::uint8_t* rgba) {

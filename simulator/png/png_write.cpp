@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "png_files.h"
-#include "replacing_file.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -29,6 +28,8 @@ void write_to_file(void* context, void* data, int size) {
 
 }  // namespace
 
+const char* png_writer() { return "stb_image_write"; }
+
 bool write_png(std::FILE* file, unsigned width, unsigned height, unsigned channels,
                const std::uint8_t* pixels) {
     if (file == nullptr || pixels == nullptr || width == 0 || height == 0 || channels == 0 ||
@@ -41,14 +42,6 @@ bool write_png(std::FILE* file, unsigned width, unsigned height, unsigned channe
                                                 static_cast<int>(height), static_cast<int>(channels),
                                                 pixels, stride) != 0;
     return encoded && output.ok;
-}
-
-bool write_png(const char* path, unsigned width, unsigned height, unsigned channels,
-               const std::uint8_t* pixels) {
-    if (path == nullptr) return false;
-    outputfiles::ReplacingFile file(path);  // no half-written picture left behind
-    return file.stream() != nullptr && write_png(file.stream(), width, height, channels, pixels) &&
-           file.commit();
 }
 
 }  // namespace pngfiles
