@@ -62,9 +62,11 @@ TEST_F(DioSharedCardTest, EmptyCardNameIsRefusedOrWarnedAbout) {
     EXPECT_EQ(option.exit_code, 2);
     EXPECT_EQ(option.err, "dio: info: --card: an empty name names no card file (leave --card out for a "
                           "card of this process alone) (see --help)\n");
+#ifndef _WIN32  // Windows' C runtime takes an empty value as removing the variable
     const DioResult variable = dio({"pc"}, {"CH367SIM_CARD="});
     EXPECT_EQ(variable.exit_code, 0);
     EXPECT_EQ(variable.err,
               "dio: pc: warning: CH367SIM_CARD is empty: the card is this process's own and is lost "
               "when it ends\n");
+#endif
 }
