@@ -38,7 +38,8 @@ CardStorage::CardStorage()
     file_ = CardFile::open(path, *own_, problem);
     if (file_ == nullptr) {
         refused_ = true;
-        std::fprintf(stderr, "ch367sim: card file %s %s\n", path, problem.c_str());
+        refusal_ = std::string("card file ") + path + " " + problem;
+        if (!host_reports_refusal) std::fprintf(stderr, "ch367sim: %s\n", refusal_.c_str());
         return;
     }
     own_.reset();

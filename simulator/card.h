@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,10 @@ public:
     const std::string& path() const { return path_; }
     // The card file stopped backing the card (see CardFile::lost); says so on stderr, once.
     void report_loss();
+    // Why the file was refused: "card file PATH PROBLEM"; empty when it was not.
+    const std::string& refusal() const { return refusal_; }
+    // Set before the card is first used: a refusal is left to the host to report.
+    static inline std::atomic<bool> host_reports_refusal{false};
 
 private:
     std::unique_ptr<ch367sim_card_state> own_;
@@ -38,6 +43,7 @@ private:
     std::string path_;
     bool refused_ = false;
     bool loss_reported_ = false;
+    std::string refusal_;
 };
 
 // Puts `state` at power-on: header, bridge and both device models; no recent commands.

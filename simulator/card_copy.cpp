@@ -79,7 +79,7 @@ bool save_card(Card& card, const std::string& path, std::string& problem) {
         return false;
     }
     std::memset(copy->lock, 0, sizeof copy->lock);
-    ReplacingFile file(path);
+    outputfiles::ReplacingFile file(path);
     file.write(copy.get(), kRecordBytes);
     if (!file.commit()) {
         problem = failed("cannot write", path, errno);

@@ -138,6 +138,13 @@ SIM_API int ch367sim_card_restore(const char* path, char* problem, size_t proble
     return copy_card(restore_card, path, problem, problem_size);
 }
 
+SIM_API void ch367sim_report_card_refusal_myself(void) { CardStorage::host_reports_refusal = true; }
+
+SIM_API const char* ch367sim_card_refusal(void) {
+    const CardStorage& storage = card().storage;
+    return storage.refused() ? storage.refusal().c_str() : nullptr;
+}
+
 SIM_API int ch367sim_write_outputs(void) {
     OutputSet* outputs = card().outputs.get();
     return outputs != nullptr && outputs->write_files() ? 1 : 0;

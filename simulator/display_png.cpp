@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "png_files.h"
-#include "replacing_file.h"
 
 namespace ch367sim {
 
@@ -19,10 +18,7 @@ bool write_display_png(const char* path, const std::uint8_t* memory, bool on, un
                 static_cast<std::uint8_t>(panel_level(memory, on, x / scale, y / scale) * kGrayStep);
         }
     }
-    ReplacingFile file(path);  // no half-written picture left behind
-    return file.stream() != nullptr &&
-           pngfiles::write_png(file.stream(), width, kPanelHeight * scale, 1, gray.data()) &&
-           file.commit();
+    return pngfiles::write_png(path, width, kPanelHeight * scale, 1, gray.data());
 }
 
 }  // namespace ch367sim

@@ -45,6 +45,30 @@ missing_packages() {
   done
 }
 
+# Runs the apt-get command of the arguments (sudo in front when given). While another apt or dpkg
+# run holds the package lock, it says so once and tries again every 5 s, for at most
+# QUORVEL_APT_LOCK_WAIT seconds (default 600); any other failure ends it at once.
+apt_waiting_for_lock() {
+  local wait=${QUORVEL_APT_LOCK_WAIT:-600} log status told=
+  local deadline=$((SECONDS + wait))
+  log=$(mktemp)
+  while :; do
+    { "$@" 2>&1 | tee "$log"; status=${PIPESTATUS[0]}; } || true
+    if ((status == 0)) || ! grep -qE 'Could not get lock|Unable to acquire the dpkg frontend lock|Unable to lock' "$log"; then
+      break
+    fi
+    if ((SECONDS >= deadline)); then
+      echo "The package lock was still held after $wait s; run this again once the other package run has ended." >&2
+      break
+    fi
+    [[ -n $told ]] || echo "Another apt or dpkg run holds the package lock; waiting for it (at most $wait s)..." >&2
+    told=1
+    sleep 5
+  done
+  rm -f "$log"
+  return "$status"
+}
+
 # Installs the packages of the arguments that are missing: as root with apt-get, otherwise through
 # sudo when there is one. Without either it prints the command to run and fails.
 install_missing_packages() {
@@ -52,13 +76,15 @@ install_missing_packages() {
   mapfile -t missing < <(missing_packages "$@")
   ((${#missing[@]})) || return 0
   local install=(apt-get install -y --no-install-recommends "${missing[@]}")
-  if ((EUID == 0)); then
-    apt-get update && DEBIAN_FRONTEND=noninteractive "${install[@]}"
-  elif command -v sudo >/dev/null; then
-    sudo apt-get update && sudo DEBIAN_FRONTEND=noninteractive "${install[@]}"
-  else
-    echo "Missing Debian packages; install them as root, then run this again:" >&2
-    echo "  apt-get update && ${install[*]}" >&2
-    return 1
+  local as_root=()
+  if ((EUID != 0)); then
+    if ! command -v sudo >/dev/null; then
+      echo "Missing Debian packages; install them as root, then run this again:" >&2
+      echo "  apt-get update && ${install[*]}" >&2
+      return 1
+    fi
+    as_root=(sudo)
   fi
+  apt_waiting_for_lock "${as_root[@]}" apt-get update &&
+    apt_waiting_for_lock "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}"
 }

@@ -264,6 +264,11 @@ CH367SIM_API uint64_t ch367sim_card_changes(void);
  * CH367SIM_CARD names was refused, or was lost while in use (truncated or copied over: the card
  * is then gone for this process, and every driver call fails). */
 CH367SIM_API int ch367sim_card_shared(void);
+/* For a host that reports a refused card file in its own words: called before the card is first
+ * used, it keeps the simulator from printing its line on stderr; ch367sim_card_refusal() then
+ * returns that line's text ("card file PATH is not a card file"). NULL when no file was refused. */
+CH367SIM_API void ch367sim_report_card_refusal_myself(void);
+CH367SIM_API const char* ch367sim_card_refusal(void);
 
 /* The safe way to keep a card and bring it back while programs use it (copying a file over the
  * live card file loses the card for every program that has it open; see docs/simulator.md).

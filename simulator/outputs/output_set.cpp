@@ -10,6 +10,7 @@
 #include "bus_cost.h"
 #include "ch367sim.h"
 #include "command_log.h"
+#include "png_files.h"
 #include "state_dump.h"
 
 namespace ch367sim {
@@ -97,7 +98,11 @@ bool OutputSet::write_files() {
         }
     }
     if (!request_.state.empty()) check(request_.state, write_state_dump(request_.state));
-    if (!request_.png.empty()) {
+    if (!request_.png.empty() && pngfiles::png_writer() == nullptr) {
+        std::fprintf(stderr, "ch367sim: could not write %s: this build has no PNG writer (install "
+                     "libpng-dev or libstb-dev and configure again)\n", request_.png.c_str());
+        written = false;
+    } else if (!request_.png.empty()) {
         check(request_.png,
               ch367sim_write_display_png(request_.png.c_str(), request_.png_scale) != 0);
     }

@@ -23,7 +23,7 @@ public:
     bool close() { return file_.commit(); }
 
 private:
-    ReplacingFile file_;
+    outputfiles::ReplacingFile file_;
 };
 
 // Small formatters for the text outputs.

@@ -1,6 +1,7 @@
 // PNG files for the simulator and dio, through well-kept libraries on both targets: written with
-// stb_image_write (the same bytes on Linux and Windows), read with libpng on Linux and the Windows
-// Imaging Component on Windows. No PNG format code of our own.
+// stb_image_write (the same bytes on Linux and Windows; libpng's writer where stb is not
+// installed), read with libpng on Linux and the Windows Imaging Component on Windows. No PNG
+// format code of our own.
 #pragma once
 
 #include <cstddef>
@@ -40,13 +41,17 @@ ReadResult decode_png_pixels(const std::uint8_t* bytes, std::size_t size, RgbaPi
 ReadResult read_png(const char* path, const SizeCheck& accept, RgbaPicture& picture);
 
 // Writes `pixels` (`channels` bytes per pixel, 1 gray, 3 RGB or 4 RGBA, rows top first) as an
-// 8-bit PNG holding only the image, so the same picture always gives the same bytes. Returns
-// false, leaving no file, when the file can't be written or the picture is empty.
+// 8-bit PNG holding only the image, so the same picture always gives the same bytes. The file
+// appears only when whole (see ReplacingFile). Returns false, leaving an earlier file as it was,
+// when the file can't be written or the picture is empty.
 bool write_png(const char* path, unsigned width, unsigned height, unsigned channels,
                const std::uint8_t* pixels);
 // The same into an open binary stream, which the caller closes (and removes on failure).
 bool write_png(std::FILE* file, unsigned width, unsigned height, unsigned channels,
                const std::uint8_t* pixels);
+// The library that writes PNG files in this build, "stb_image_write" or "libpng"; null when the
+// build has none and every write fails.
+const char* png_writer();
 
 // Brightness 0..255 of an RGBA pixel seen on black: luma (ITU-R BT.601 weights) scaled by alpha.
 inline std::uint8_t gray_over_black(const std::uint8_t* rgba) {

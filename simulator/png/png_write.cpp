@@ -28,6 +28,8 @@ void write_to_file(void* context, void* data, int size) {
 
 }  // namespace
 
+const char* png_writer() { return "stb_image_write"; }
+
 bool write_png(std::FILE* file, unsigned width, unsigned height, unsigned channels,
                const std::uint8_t* pixels) {
     if (file == nullptr || pixels == nullptr || width == 0 || height == 0 || channels == 0 ||
@@ -40,18 +42,6 @@ bool write_png(std::FILE* file, unsigned width, unsigned height, unsigned channe
                                                 static_cast<int>(height), static_cast<int>(channels),
                                                 pixels, stride) != 0;
     return encoded && output.ok;
-}
-
-bool write_png(const char* path, unsigned width, unsigned height, unsigned channels,
-               const std::uint8_t* pixels) {
-    if (path == nullptr || pixels == nullptr || width == 0 || height == 0) return false;
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
-    const bool written = write_png(file, width, height, channels, pixels);
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    std::remove(path);  // no half-written picture left behind
-    return false;
 }
 
 }  // namespace pngfiles

@@ -24,8 +24,8 @@ An HTML comment on the line before a block changes that:
 Commands written inline as `ctest ...` are listed (ctest -N) and must select at least one test.
 
 The blocks of one file run in order in one scratch directory that stands for the top of the
-source tree (its entries linked in, build/dev linked to the build tree), so files one block
-makes are there for the next. A failure names the file and line of its block. A block that
+source tree (its entries linked in, the Python directory copied, build/dev linked to the build
+tree, whichever directory that is), so files one block makes are there for the next. A failure names the file and line of its block. A block that
 runs the test suite does not run these examples again inside it.
 """
 import argparse
@@ -118,8 +118,12 @@ class Runner:
         shutil.rmtree(self.scratch, ignore_errors=True)
         self.scratch.mkdir(parents=True)
         for entry in self.source.iterdir():
-            if entry.name not in ("build", ".git"):
+            if entry.name not in ("build", ".git", "python"):
                 (self.scratch / entry.name).symlink_to(entry)
+        # The Python package and its tests look for the build beside the tree they lie in (their
+        # paths resolved): a copy of them here finds build/dev below, this build, wherever it is.
+        shutil.copytree(self.source / "python", self.scratch / "python",
+                        ignore=shutil.ignore_patterns("__pycache__", "build", "*.egg-info"))
         (self.scratch / "build").mkdir()
         (self.scratch / "build" / "dev").symlink_to(self.build)
         # "python3" in a block is the interpreter running this, the one with pytest.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (fuzz preset) and runs each for its time, starting from its committed
-# seeds in tests/fuzz/corpus/ and the inputs earlier runs kept in build/fuzz/corpora/TARGET.
+# seeds in tests/fuzz/corpus/ and the inputs earlier runs kept in build/fuzz/corpora/TARGET,
+# after a short run from an empty corpus, which must find inputs of its own.
 # Fails on any crash, leak, sanitizer report, broken check or input that takes over 10 s; the
 # input that did it is saved as build/fuzz/artifacts/TARGET-*. With a target, runs only that
 # one, for SECONDS (0: no limit), passing the further options to libFuzzer (e.g. -runs=N).
@@ -19,6 +20,18 @@ targets=(
   "png_decode_fuzz 60 png"
   "card_header_fuzz 20 card_header"
 )
+
+# A target must find its way from no input at all, as a corpus lost or not yet made leaves it.
+from_nothing() {  # TARGET
+  local empty
+  empty=$(mktemp -d)
+  mkdir -p build/fuzz/artifacts
+  echo "== $1, from an empty corpus"
+  "build/fuzz/bin/$1" -runs=2000 -timeout=10 -artifact_prefix="build/fuzz/artifacts/$1-" "$empty"
+  local status=$?
+  rm -rf "$empty"
+  return "$status"
+}
 
 fuzz() {  # TARGET SECONDS FORMAT [LIBFUZZER-OPTION...]
   local target=$1 seconds=$2 format=$3
@@ -39,9 +52,11 @@ for entry in "${targets[@]}"; do
   read -r target seconds format <<<"$entry"
   if (($#)); then
     [[ $target == "$1" ]] || continue
+    from_nothing "$target"
     fuzz "$target" "${2:-$seconds}" "$format" "${@:3}"
     exit
   fi
+  from_nothing "$target" || failed+=("$target (from an empty corpus)")
   fuzz "$target" "$seconds" "$format" || failed+=("$target")
 done
 (($# == 0)) || { echo "no fuzz target '$1'" >&2; exit 2; }

@@ -120,6 +120,8 @@ TEST_F(DioCardTest, ScriptUsageErrorsNameTheirLine) {
         {"run script.dio\n", "dio: script.dio:1: run: cannot be used inside a script\n"},
         {"oled text 300 0 hi\n",
          "dio: script.dio:1: oled text: x: 300 is out of range 0..255 (see --help)\n"},
+        {std::string("arm\noled text 0 0 a\0b\n", 21),
+         "dio: script.dio:2: the line holds a NUL byte (column 16); a script is text\n"},
     };
     for (const Case& c : cases) {
         const DioResult result = run_script(c.script);
@@ -178,6 +180,15 @@ TEST_F(DioCardTest, FailuresPrintTheirMessageAndExitNonZero) {
         {{"step", "-2147483649"}, 2,
          "dio: step: N: -2147483649 is out of range -2147483648..2147483647 (see --help)\n"},
         {{"clear", "both"}, 2, ""},
+        {{"spi", "read", "0", "--count", "0"}, 2,
+         "dio: spi read: --count: 0 is out of range 1..16777216 (see --help)\n"},
+        {{"spi", "stream", "0", "--count", "0"}, 2, ""},
+        {{"spi", "write", "0", "--count", "0"}, 2, ""},
+        {{"step", std::string(38, '9')}, 2,
+         "dio: step: N: " + std::string(38, '9') + " is out of range -2147483648..2147483647 (see --help)\n"},
+        {{"--crad", "x.card", "info"}, 2, "dio: --crad: unknown option; did you mean '--card'?\n"},
+        {{"--verison"}, 2, "dio: --verison: unknown option; did you mean '--version'?\n"},
+        {{"--frobnicate", "info"}, 2, "dio: --frobnicate: unknown option (see --help)\n"},
     };
     for (const Case& c : cases) {
         const DioResult result = dio(c.arguments);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bmp_writer.h"
 #include "dio_process.h"
 #include "gray_levels.h"
 #include "image_io.h"
@@ -61,7 +62,7 @@ protected:
         EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
         EXPECT_EQ(result.out, "0 of 16384 pixels differ\n");
         // The panels must show something for the comparison to mean anything.
-        const dio::RgbaImage panel = dio::read_png(path(first).string());
+        const dio::RgbaImage panel = dio::read_png(path(first).string(), dio::kComparedPictureLimit);
         bool lit = false;
         for (std::size_t i = 0; i < panel.pixels.size(); i += 4) lit = lit || panel.pixels[i] != 0;
         EXPECT_TRUE(lit) << "the panel is black";
@@ -151,7 +152,7 @@ TEST_F(DioDisplayTest, ConvertedPictureDrawsAsItLooks) {
 
         const dio::GrayImage levels =
             dio::to_gray_levels(source, dither ? dio::Dither::floyd_steinberg : dio::Dither::none);
-        const dio::RgbaImage panel = dio::read_png(path("panel.png").string());
+        const dio::RgbaImage panel = dio::read_png(path("panel.png").string(), dio::kComparedPictureLimit);
         int wrong = 0;
         for (std::uint32_t y = 0; y < 64; ++y) {
             for (std::uint32_t x = 0; x < 256; ++x) {
@@ -171,6 +172,16 @@ using DioDisplayUsageTest = DioProcess;
 
 TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
     dio::write_png(path("wide.png").string(), {257, 1, std::vector<std::uint8_t>(257 * 4, 255)});
+    // Pictures too large to use are refused by their header alone: these have nothing else.
+    const auto write_png_header = [this](const std::string& name, std::uint32_t width, std::uint32_t height) {
+        std::string header("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+        for (std::uint32_t side : {width, height}) {
+            for (int shift = 24; shift >= 0; shift -= 8) header += static_cast<char>(side >> shift);
+        }
+        write(name, header + std::string("\x08\x06\0\0\0", 5));
+    };
+    write_png_header("huge.png", 8000, 8000);
+    write_png_header("long.png", 5000, 1000);
     struct Case {
         std::string script;
         int exit_code;
@@ -181,6 +192,11 @@ TEST_F(DioDisplayUsageTest, DrawingArgumentsAreChecked) {
          "dio: script.dio:1: oled image: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
         {"convert wide.png wide.bmp\n", 1,
          "dio: script.dio:1: convert: 'wide.png' is 257 x 1 pixels; the panel is 256 x 64\n"},
+        {"oled image huge.png 0 0\n", 1,
+         "dio: script.dio:1: oled image: 'huge.png' is 8000 x 8000 pixels; the panel is 256 x 64\n"},
+        {"compare long.png long.png\n", 1,
+         "dio: script.dio:1: compare: 'long.png' is 5000 x 1000 pixels; compare takes at most "
+         "4194304 pixels and 16384 on a side\n"},
         {"oled area 0 0 2 2 01 02 03\n", 2,
          "dio: script.dio:1: oled area: an area of 2 x 2 bytes needs 4 bytes, got 3\n"},
         // A whole row as one hex word, longer than a file name may be, is still bytes.
@@ -227,11 +243,18 @@ std::string bmp_24_bit(std::int32_t width, std::int32_t height) {
 TEST_F(DioDisplayUsageTest, SurprisingDrawingsWarnAndGoOn) {
     write("rgb.bmp", bmp_24_bit(2, 1));
     write("wide.bmp", bmp_24_bit(60, 2));  // 180 bytes a row: 360 pixels
+    const std::vector<std::uint8_t> gray = dio::encode_gray_bmp({8, 1, std::vector<std::uint8_t>(8, 3)});
+    write("gray.bmp", std::string(gray.begin(), gray.end()));
+    std::string other_palette(gray.begin(), gray.end());
+    other_palette.replace(54 + 4, 3, "\x80\x80\x80");  // entry 1 is not gray 17
+    write("palette.bmp", other_palette);
     const DioResult result = run_script(
         "oled bitmap rgb.bmp 0 0 --imm\n"
         "oled area 250 60 4 8 " + std::string(64, '1') + " --imm\n"
         "oled area 0 0 4 8 " + std::string(64, '2') + " --imm\n"
-        "oled bitmap wide.bmp 0 63 --imm\n");
+        "oled bitmap wide.bmp 0 63 --imm\n"
+        "oled bitmap gray.bmp 0 0 --imm\n"
+        "oled bitmap palette.bmp 0 0 --imm\n");
     EXPECT_EQ(result.exit_code, 0);
     const std::string stripes =
         " bits per pixel; it draws as packed 4-bit pixels (dio convert makes such files)\n";
@@ -241,7 +264,10 @@ TEST_F(DioDisplayUsageTest, SurprisingDrawingsWarnAndGoOn) {
               "panel's right and bottom edges and wrap\n"
               "dio: script.dio:4: oled bitmap: warning: 'wide.bmp' has 24" + stripes +
               "dio: script.dio:4: oled bitmap: warning: 360 x 2 pixels at (0, 63) run past the "
-              "panel's right and bottom edges and wrap\n");
+              "panel's right and bottom edges and wrap\n"
+              "dio: script.dio:6: oled bitmap: warning: 'palette.bmp' has a palette other than the "
+              "16 gray levels; its pixels draw as the gray levels of their palette indices (dio "
+              "convert makes such files)\n");
 }
 
 TEST_F(DioDisplayUsageTest, ScriptEndingWithUnsentDrawingSaysSo) {

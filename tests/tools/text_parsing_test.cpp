@@ -62,6 +62,9 @@ TEST(NumberTest, RefusesNumbersOutsideTheRange) {
     const std::pair<NumberRange, std::string> refused[] = {
         {{0, 255}, "256"}, {{0, 255}, "-1"}, {{-5, 5}, "-6"}, {{1, 9}, "0"},
         {{INT64_MIN, 0}, "-9223372036854775809"},
+        // Past 64 bits: still a number, one out of range.
+        {{0, 255}, std::string(38, '9')}, {{0, 255}, "0x" + std::string(17, 'f')},
+        {{-5, 5}, "-" + std::string(30, '1')},
     };
     for (auto [range, text] : refused) {
         EXPECT_EQ(number_syntax(range)(text), text + " is out of range " + std::to_string(range.min) +

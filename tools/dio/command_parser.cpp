@@ -28,18 +28,34 @@ std::size_t edit_distance(std::string_view from, std::string_view to) {
 }
 
 // The known name nearest to a mistyped one, when it is near enough to be what was meant.
-std::string nearest_name(std::string_view word, const std::vector<const CLI::App*>& known) {
+std::string nearest_name(std::string_view word, const std::vector<std::string>& known) {
     constexpr std::size_t kMaxEdits = 2;
     std::string nearest;
     std::size_t best = kMaxEdits + 1;
-    for (const CLI::App* command : known) {
-        const std::size_t distance = edit_distance(word, command->get_name());
+    for (const std::string& name : known) {
+        const std::size_t distance = edit_distance(word, name);
         if (distance < best && distance < word.size()) {
             best = distance;
-            nearest = command->get_name();
+            nearest = name;
         }
     }
     return nearest;
+}
+
+std::vector<std::string> command_names(const std::vector<const CLI::App*>& commands) {
+    std::vector<std::string> names;
+    for (const CLI::App* command : commands) names.push_back(command->get_name());
+    return names;
+}
+
+// The options of a command as they are typed: "--card", "-h".
+std::vector<std::string> option_names(const CLI::App& command) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : command.get_options()) {
+        for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+        for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+    }
+    return names;
 }
 
 }  // namespace
@@ -58,8 +74,15 @@ CommandParser::CommandParser(Scope scope)
     if (scope == Scope::command_line) {
         add_table(script_commands());
         app_.add_option_function<std::string>(
-            "--card", [](const std::string& path) { set_card_path(path); },
-            "keep the simulated card in this file (sets CH367SIM_CARD)");
+                "--card", [](const std::string& path) { set_card_path(path); },
+                "keep the simulated card in this file (sets CH367SIM_CARD)")
+            ->check(CLI::Validator(
+                [](const std::string& path) {
+                    return path.empty() ? "an empty name names no card file (leave --card out "
+                                          "for a card of this process alone)"
+                                        : "";
+                },
+                "FILE"));
     }
 }
 
@@ -82,8 +105,17 @@ void CommandParser::add_table(std::span<const Command> table) {
 void CommandParser::find_command_path(const std::vector<std::string>& words) {
     const CLI::App* parent = &app_;
     path_.clear();
-    for (const std::string& word : words) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
         const auto known = parent->get_subcommands(nullptr);
+        if (parent == &app_ && word.size() > 1 && word.front() == '-') {
+            // The command follows the options before it and their values; a flag (--help,
+            // --version) is CLI11's to act on.
+            const CLI::Option* option = global_option(word);
+            if (option->get_items_expected_min() == 0) return;
+            if (word.find('=') == std::string::npos && ++i == words.size()) return;
+            continue;
+        }
         if (word.empty() || word.front() == '-' || known.empty()) return;
         const std::string prefix = path_.empty() ? "" : path_ + " ";
         path_ = prefix + word;
@@ -96,7 +128,7 @@ void CommandParser::find_command_path(const std::vector<std::string>& words) {
         if (scope_ == Scope::script && path_ == "run") {
             throw Failure("cannot be used inside a script", kExitUsage);
         }
-        const std::string nearest = nearest_name(word, known);
+        const std::string nearest = nearest_name(word, command_names(known));
         throw Failure(nearest.empty() ? "unknown command (see --help)"
                                       : "unknown command; did you mean '" + prefix + nearest + "'?",
                       kExitUsage);
@@ -104,6 +136,17 @@ void CommandParser::find_command_path(const std::vector<std::string>& words) {
     if (!parent->get_subcommands(nullptr).empty()) {
         throw Failure("a command is missing (see --help)", kExitUsage);
     }
+}
+
+// CLI11 would only say that the word was not expected; name the option that was probably meant.
+const CLI::Option* CommandParser::global_option(const std::string& word) {
+    const std::string name = word.substr(0, word.find('='));  // "--card=x.card"
+    if (const CLI::Option* option = app_.get_option_no_throw(name)) return option;
+    path_ = name;
+    const std::string nearest = nearest_name(name, option_names(app_));
+    throw Failure(nearest.empty() ? "unknown option (see --help)"
+                                  : "unknown option; did you mean '" + nearest + "'?",
+                  kExitUsage);
 }
 
 Action CommandParser::parse(std::vector<std::string> words) {

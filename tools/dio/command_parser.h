@@ -35,6 +35,8 @@ private:
     };
     void add_table(std::span<const Command> table);
     void find_command_path(const std::vector<std::string>& words);
+    // The option of the whole program that the word names; a Failure when it names none.
+    const CLI::Option* global_option(const std::string& word);
 
     Scope scope_;
     CLI::App app_;

@@ -185,7 +185,7 @@ Action define_spi(CLI::App& command) {
     CLI::Option* count = add_number(command, "--count", args->count,
                                     Kind == SpiKind::read ? "bytes to read"
                                                           : "send this many 0x00 bytes instead",
-                                    {0, kMaxSpiBytes});
+                                    {1, kMaxSpiBytes});
     if (Kind == SpiKind::read) {
         count->required();
     } else {

@@ -46,7 +46,7 @@ Action define_compare(CLI::App& command) {
     command.add_option("--diff", args->diff, "write a PNG showing differing pixels in red");
     return [args](Session&) {
         const auto levels = [](const std::string& path) {
-            return to_gray_levels(read_png(path), Dither::none);
+            return to_gray_levels(read_png(path, kComparedPictureLimit), Dither::none);
         };
         const PanelDifference difference = compare_levels(levels(args->first), levels(args->second));
         write_standard_output(std::to_string(difference.differing) + " of " +

@@ -24,6 +24,12 @@ void run_script(const std::string& name, std::string_view content, Session& sess
         const std::string place = name + ":" + std::to_string(line_number);
         try {
             const Session::Place at(session, place);
+            // A message quoting the line would end at the NUL byte: say that it is there.
+            if (const auto nul = line.find('\0'); nul != std::string_view::npos) {
+                throw Failure("the line holds a NUL byte (column " + std::to_string(nul + 1) +
+                                  "); a script is text",
+                              kExitUsage);
+            }
             auto words = split_script_line(line);
             if (!words.empty()) run_command(std::move(words), session, Scope::script);
         } catch (const Failure& failure) {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "failure.h"
+#include "replacing_file.h"
 #include "standard_output.h"
 
 namespace dio {
@@ -66,11 +67,11 @@ void check_regular_file(const std::string& path) {
 
 void write_file(const std::string& path, std::string_view text) {
     if (path == kStandardStream) return write_standard_output(text);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) fail_on_file("create", path);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (!file) fail_on_file("write", path);
+    // Written beside the file and renamed over it when whole: a full disk leaves the old file.
+    outputfiles::ReplacingFile file(path);
+    if (file.stream() == nullptr) fail_on_file("create", path);
+    file.write(text.data(), text.size());
+    if (!file.commit()) fail_on_file("write", path);
 }
 
 void write_file(const std::string& path, std::span<const std::uint8_t> bytes) {

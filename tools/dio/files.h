@@ -25,7 +25,8 @@ std::string read_file(const std::string& path, InputLimit limit);
 // Throws Failure "cannot open 'PATH': REASON" unless the path names a regular file: for files
 // handed to the library, which reads them whole by their size.
 void check_regular_file(const std::string& path);
-// Replaces the file with the bytes; "-" writes standard output.
+// Replaces the file with the bytes, which appear only when all are written (a failed write
+// leaves the earlier file as it was); "-" writes standard output.
 void write_file(const std::string& path, std::span<const std::uint8_t> bytes);
 void write_file(const std::string& path, std::string_view text);
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "failure.h"
 #include "png_files.h"
 
 namespace dio {
@@ -59,12 +58,7 @@ GrayImage to_gray_levels(const RgbaImage& image, Dither dither) {
 }
 
 GrayImage read_panel_picture(const std::string& png_file, Dither dither) {
-    GrayImage gray = to_gray_levels(read_png(png_file), dither);
-    if (gray.width > kPanelWidth || gray.height > kPanelHeight) {
-        throw Failure("'" + png_file + "' is " + std::to_string(gray.width) + " x " +
-                      std::to_string(gray.height) + " pixels; the panel is 256 x 64");
-    }
-    return gray;
+    return to_gray_levels(read_png(png_file, kPanelPictureLimit), dither);
 }
 
 std::vector<std::uint8_t> pack_rows(const GrayImage& image, std::size_t row_bytes) {

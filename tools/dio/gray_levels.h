@@ -33,8 +33,8 @@ std::uint8_t brightness(const std::uint8_t* rgba);
 // them (error spread right 7/16, down-left 3/16, down 5/16, down-right 1/16, rows top first).
 GrayImage to_gray_levels(const RgbaImage& image, Dither dither);
 
-// The panel picture in the file: its gray levels, refused (Failure) when it is larger than the
-// panel, where the library's drawing could not show it whole.
+// The panel picture in the file: its gray levels, refused (Failure) from the file's header when
+// it is larger than the panel, where the library's drawing could not show it whole.
 GrayImage read_panel_picture(const std::string& png_file, Dither dither);
 
 // The rows in display packing, row_bytes bytes per row (at least (width + 1) / 2); the nibbles

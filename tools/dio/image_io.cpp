@@ -5,17 +5,18 @@
 
 namespace dio {
 
-RgbaImage read_png(const std::string& path) {
-    const auto within_limit = [](unsigned width, unsigned height) {
-        return width <= kMaxImageSide && height <= kMaxImageSide;
+RgbaImage read_png(const std::string& path, const PictureLimit& limit) {
+    const auto within_limit = [&limit](unsigned width, unsigned height) {
+        return width <= limit.width && height <= limit.height &&
+               std::uint64_t{width} * height <= limit.pixels;
     };
     pngfiles::RgbaPicture picture;
     switch (pngfiles::read_png(path.c_str(), within_limit, picture)) {
         case pngfiles::ReadResult::read:
             return {picture.width, picture.height, std::move(picture.rgba)};
         case pngfiles::ReadResult::size_refused:
-            throw Failure("PNG '" + path + "' is larger than " + std::to_string(kMaxImageSide) +
-                          " pixels on a side");
+            throw Failure("'" + path + "' is " + std::to_string(picture.width) + " x " +
+                          std::to_string(picture.height) + " pixels; " + limit.refusal);
         case pngfiles::ReadResult::no_file:
             throw Failure("cannot read PNG '" + path + "': the file can't be opened");
         case pngfiles::ReadResult::not_png:

@@ -1,5 +1,6 @@
 #include "numbers.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "failure.h"
@@ -27,6 +28,13 @@ bool has_hex_prefix(std::string_view text) {
     return text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
 }
 
+// True when the text, past a "0x" prefix in base 16, is one or more digits of the base.
+bool all_digits(std::string_view text, unsigned base) {
+    if (base == 16 && has_hex_prefix(text)) text.remove_prefix(2);
+    return !text.empty() && std::all_of(text.begin(), text.end(),
+                                        [base](char c) { return digit_value(c, base).has_value(); });
+}
+
 }  // namespace
 
 std::optional<std::uint64_t> parse_digits(std::string_view text, unsigned base, std::uint64_t max) {
@@ -49,17 +57,22 @@ CLI::Validator number_syntax(NumberRange range) {
             if (negative) digits.remove_prefix(1);
             const unsigned base = has_hex_prefix(digits) ? 16 : 10;
             const auto value = parse_digits(digits, base, UINT64_MAX);
-            if (!value) return "not a number (decimal, or hex with 0x): " + text;
+            const auto out_of_range = [&] {
+                return text + " is out of range " + std::to_string(range.min) + ".." +
+                       std::to_string(range.max);
+            };
+            // Digits that do not fit in 64 bits are still a number, one far out of range.
+            if (!value) {
+                return all_digits(digits, base) ? out_of_range()
+                                                : "not a number (decimal, or hex with 0x): " + text;
+            }
             // The magnitude of the lowest value, computed without overflowing INT64_MIN.
             const std::uint64_t lowest_magnitude =
                 range.min < 0 ? std::uint64_t(-(range.min + 1)) + 1 : 0;
             const bool inside = negative ? *value <= lowest_magnitude
                                          : *value <= range.max &&
                                                (range.min <= 0 || *value >= std::uint64_t(range.min));
-            if (!inside) {
-                return text + " is out of range " + std::to_string(range.min) + ".." +
-                       std::to_string(range.max);
-            }
+            if (!inside) return out_of_range();
             text = (negative && *value != 0 ? "-" : "") + std::to_string(*value);
             return {};
         },

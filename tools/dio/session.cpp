@@ -1,9 +1,11 @@
 #include "session.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <iostream>
 
 #include "failure.h"
+#include "simulator_link.h"
 
 namespace dio {
 
@@ -11,11 +13,24 @@ Session::~Session() { DioClose(card_); }
 
 DioMasterHandle* Session::card() {
     if (card_ != nullptr) return card_;
+    // With the simulator, a card file it refuses is reported as dio's own one-line failure.
+    using Call = void();
+    using Refusal = const char*();
+    if (void* report_myself = find_simulator_function("ch367sim_report_card_refusal_myself")) {
+        reinterpret_cast<Call*>(report_myself)();
+        const char* card_path = std::getenv("CH367SIM_CARD");
+        if (card_path != nullptr && *card_path == '\0') {
+            warn("CH367SIM_CARD is empty: the card is this process's own and is lost when it ends");
+        }
+    }
     DioMasterHandle* opened = nullptr;
     std::int16_t status = 0;
     DioInitialize(nullptr, &opened, &status);
     if (status != DIO_OK) {
         DioClose(opened);
+        if (void* refusal = find_simulator_function("ch367sim_card_refusal")) {
+            if (const char* reason = reinterpret_cast<Refusal*>(refusal)()) throw Failure(reason);
+        }
         fail_with_status(status);
     }
     card_ = opened;

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace ch367sim {
+namespace outputfiles {
 
 namespace {
 
@@ -61,4 +61,4 @@ void ReplacingFile::abandon() {
     errno = error;
 }
 
-}  // namespace ch367sim
+}  // namespace outputfiles

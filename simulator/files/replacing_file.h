@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-namespace ch367sim {
+namespace outputfiles {
 
 class ReplacingFile {
 public:
@@ -34,4 +34,4 @@ private:
     int error_ = 0;  // errno of the first failed write
 };
 
-}  // namespace ch367sim
+}  // namespace outputfiles
