@@ -69,7 +69,7 @@ TEST(CardHeader, TellsEachWayAFileIsNoCard) {
         {"empty", {}, 0, "is not a card file"},
         {"magic", with(0, 'X'), size, "is not a card file"},
         {"header cut", {good.begin(), good.begin() + 20}, 20, "is a truncated card file"},
-        {"version", with(offsetof(ch367sim_card_state, version), 2), size, "is a card file of version 2"},
+        {"version", with(offsetof(ch367sim_card_state, version), 1), size, "is a card file of version 1"},
         {"layout", with(offsetof(ch367sim_card_state, size), 1), size, "is a card file of another layout"},
         {"truncated", good, size - 1, "has "},
         {"extended", good, size + 4096, "has "},

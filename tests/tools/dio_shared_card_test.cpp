@@ -25,6 +25,7 @@ TEST_F(DioSharedCardTest, EachCommandFindsTheCardAsTheLastOneLeftIt) {
     write("words.hex", "11\n22\n33\n44\n55\n");
     for (const std::vector<std::string>& command :
          std::vector<std::vector<std::string>>{{"load", "out", "words.hex", "--hex"},
+                                               {"card", "run-model", "--clock", "test"},
                                                {"arm"},
                                                {"trigger"},
                                                {"step", "3"},

@@ -17,8 +17,8 @@ from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 
-DISPLAY_OFFSET = 524728  # display memory in the card file (docs/simulator.md)
-DISPLAY_ON_OFFSET = 532920
+DISPLAY_OFFSET = 524776  # display memory in the card file (docs/simulator.md)
+DISPLAY_ON_OFFSET = 532968
 IO_LINES = 0xA5A5F00F
 SCRIPT = """oled setup
 oled text 8 4 "Quorvel DIO"
