@@ -35,8 +35,9 @@ extern "C" {
 /* Marks a transaction that selected no device. */
 #define CH367SIM_NO_DEVICE 0xFFu
 
-/* Back to power-on: registers, device models, faults, logs and counters; attached devices 2..5
- * are detached and the bridge is closed. */
+/* Back to power-on: registers, device models (the pattern generator's run-model settings back to
+ * their defaults, as the CH367SIM_PG_* variables give them), faults, logs and counters; attached
+ * devices 2..5 are detached and the bridge is closed. */
 CH367SIM_API void ch367sim_reset(void);
 
 /* ---- Faults ------------------------------------------------------------------------------ */
@@ -313,7 +314,7 @@ CH367SIM_API int ch367sim_card_shared(void);
 /* ---- Output files for host programs ------------------------------------------------------ */
 /* Environment variables that only the simulator reads ask for output files (see
  * docs/simulator-outputs.md): CH367SIM_OUTPUT_DIR, CH367SIM_PNG, CH367SIM_PNG_SCALE, CH367SIM_VCD,
- * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST, CH367SIM_VCD_LIMIT. They are read once, when the
+ * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST, CH367SIM_VCD_LIMIT, CH367SIM_VCD_VECTOR. They are read once, when the
  * simulated card is first used, and relative paths are resolved then. The files are written at
  * every CH367CloseDevice and, when the bus was used after the last writing, at process exit;
  * ch367sim_reset starts them afresh. Each file is renamed into place only when complete; each

@@ -140,7 +140,7 @@ void CommandDecoder::log(std::uint64_t first, std::uint64_t last, std::uint64_t 
                          std::string text, std::size_t call) {
     if (!commands_.empty()) {
         DecodedCommand& previous = commands_.back();
-        if (previous.call == call && previous.text == text) {
+        if (previous.text == text && calls_[previous.call].name == calls_[call].name) {
             ++previous.count;
             previous.latest_first_sequence = first;
             if (last != 0) previous.last_sequence = last;

@@ -145,8 +145,8 @@ constexpr std::uint64_t kClosingStampBytes = 22;
 std::string vcd_header(bool vector) {
     std::string header =
         "$version CH367 bridge simulator, QuorvelWCHDLL card $end\n"
-        "$comment Virtual time: idle time between bus events is left out; 10 MHz SPI clock, "
-        "mode 0, MSB first. $end\n"
+        "$comment Virtual time: idle time between bus events is left out, a playing pattern's "
+        "samples take their periods; 10 MHz SPI clock, mode 0, MSB first. $end\n"
         "$timescale 1 ns $end\n"
         "$scope module card $end\n";
     for (unsigned i = 0; i < kSignalCount; ++i) {
