@@ -1,7 +1,10 @@
 // One-shot dio commands, each its own process, on one simulated card kept in a file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "ch367sim.h"
 #include "card_record.h"
@@ -57,4 +60,22 @@ TEST_F(DioSharedCardTest, FileThatIsNoCardFailsTheOpenAndStaysAsItWas) {
               std::string::npos)
         << result.err;
     EXPECT_EQ(read("notes.txt"), "not a card\n");
+}
+
+TEST_F(DioSharedCardTest, APlayingPatternIsAtTheSamePlaceForEveryProcess) {
+    // 1000 samples per second over the whole memory: 65.5 s, still playing when the test ends.
+    for (const std::vector<std::string>& command :
+         std::vector<std::vector<std::string>>{{"card", "run-model", "--rate", "1000"}, {"arm"}, {"trigger"}}) {
+        ASSERT_EQ(on_card(command).exit_code, 0) << command[0];
+    }
+    const auto program_counter = [this] {
+        const DioResult pc = on_card({"pc"});
+        return std::stoul(pc.out.substr(pc.out.find("0x")), nullptr, 16);
+    };
+    const unsigned long first = program_counter();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const unsigned long later = program_counter();
+    EXPECT_GE(later, first + 30) << "the pattern plays between the processes";
+    EXPECT_LT(later, 65536u);
+    EXPECT_EQ(card_file()->pattern_generator.status & CH367SIM_PG_STATUS_RUNNING, CH367SIM_PG_STATUS_RUNNING);
 }
