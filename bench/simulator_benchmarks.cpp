@@ -116,4 +116,30 @@ void BM_Arm(benchmark::State& state) {
 }
 BENCHMARK(BM_Arm);
 
+// A host polling the status register while a pattern plays in real time (wrapping, so that it
+// plays for as long as the benchmark runs), and loading the control memory meanwhile: each
+// command brings the run up to date first.
+void BM_WhilePlaying(benchmark::State& state) {
+    const bool poll = state.range(0) != 0;
+    std::vector<std::uint8_t> buffer(4 * 1024, 0xA5);
+    run_on_simulator(state, false, [&, started = false](DioMasterHandle* card) mutable {
+        std::int16_t status = 0;
+        if (!started) {
+            ch367sim_pg_set_clock(CH367SIM_PG_CLOCK_REAL);
+            ch367sim_pg_set_repeat(1);
+            DioWriteOutMemory(card, buffer.data(), 0, 1024, &status);
+            DioArm(card);
+            DioTrig(card);
+            started = true;
+        }
+        if (poll) {
+            std::uint16_t run_state = 0;
+            DioReadStatusRegister(card, &run_state, &status);
+        } else {
+            DioWriteCtrlMemory(card, buffer.data(), 0, 1024, &status);
+        }
+    });
+}
+BENCHMARK(BM_WhilePlaying)->ArgName("poll")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -1,7 +1,8 @@
 /*
  * A host program that drives the pattern generator from end to end through the public API
- * only: open the card, load a pattern into both memories and read it back, arm, trigger, pause
- * and single-step it while watching the program counter and the I/O lines, drive the lines by
+ * only: open the card, load a pattern into both memories and read it back, arm and trigger it and
+ * poll until it has played, single-step it while watching the program counter and the I/O
+ * lines, drive the lines by
  * hand, see failures come back as status codes, and talk to the pattern generator over raw SPI;
  * then bring the display up and draw text, gray ramps, a blended box and a BMP test card through
  * the frame buffer.
@@ -16,6 +17,8 @@
 #include "QuorvelWCHDLL.h"
 
 enum { kPatternWords = 8, kSteps = 3 };
+/* The run-state bit of the status register that the simulated card sets when a run is over. */
+enum { kHalted = 0x0008, kMostPolls = 10000000 };
 
 static int failed_checks = 0;
 
@@ -77,7 +80,14 @@ static void run_pattern(DioMasterHandle* card, const uint32_t* output) {
     check(DioArm(card) == 1, "DioArm completed");
     show_run_state(card, "arm");
     check(DioTrig(card) == 1, "DioTrig completed");
-    show_run_state(card, "trigger");
+    /* The pattern plays on its own; poll until the generator is halted again. */
+    uint16_t state = 0;
+    long polls = 0;
+    do {
+        DioReadStatusRegister(card, &state, &status);
+    } while (!(state & kHalted) && ++polls < kMostPolls);
+    check(state & kHalted, "the pattern played to its end");
+    show_run_state(card, "playing");
     DioPause(card);
     show_run_state(card, "pause");
     for (int i = 0; i < kSteps; ++i) {

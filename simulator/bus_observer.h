@@ -26,6 +26,12 @@ public:
     virtual void lines_written(std::uint8_t before, std::uint8_t after) = 0;
     // The SPI master clocked one byte out (mosi) and in (miso) while the bus was open.
     virtual void byte_shifted(std::uint8_t mosi, std::uint8_t miso) = 0;
+
+    // From the pattern generator, when installed there: the I/O lines took `value`, `delay` ns
+    // into the time a run is playing now (0 when a command set them), and then the run played
+    // `duration` ns (all the samples since it was last brought up to date).
+    virtual void io_lines_changed(std::uint32_t /*value*/, std::uint64_t /*delay*/) {}
+    virtual void pattern_played(std::uint64_t /*duration*/) {}
 };
 
 }  // namespace ch367sim

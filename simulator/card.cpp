@@ -58,12 +58,24 @@ Card::Card()
       display(&storage.state().display) {
     bridge.attach(kPatternGeneratorSelect, &pattern_generator);
     bridge.attach(kDisplaySelect, &display);
+    // The run-model variables give the settings of every power-on, and those set apply to the
+    // card as it is now, a shared one too.
+    const RunSettingsRequest run_request = run_settings_from_environment();
+    pattern_generator.power_on_settings = run_request.applied_to({});
+    if (run_request.any()) {
+        locked([&] {
+            pattern_generator.apply(run_request.applied_to(pattern_generator.current_settings()));
+            return 0;
+        });
+    }
     // A shared card keeps its recent commands for those who watch it.
     OutputRequest request = output_request_from_environment();
     if (request.any() || storage.file() != nullptr) {
         ch367sim_card_state* shared = storage.file() != nullptr ? &storage.state() : nullptr;
-        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLines), shared);
+        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLines),
+                                              pattern_generator.snapshot().io_lines, shared);
         bridge.set_observer(outputs.get());
+        if (outputs->records_io_lines()) pattern_generator.set_observer(outputs.get());
     }
 }
 
@@ -80,7 +92,7 @@ void Card::reset() {
         ++state.changes;
         return 0;
     });
-    if (outputs) outputs->restart(bridge.register_value(kLines));
+    if (outputs) outputs->restart(bridge.register_value(kLines), pattern_generator.snapshot().io_lines);
 }
 
 bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {

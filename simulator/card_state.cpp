@@ -10,9 +10,9 @@ constexpr std::size_t kMagicBytes = 8;
 static_assert(sizeof CH367SIM_CARD_MAGIC == kMagicBytes + 1);
 // The file layout docs/simulator.md tables; a change of it is a new version.
 static_assert(offsetof(ch367sim_card_state, pattern_generator) == 376);
-static_assert(offsetof(ch367sim_card_state, display) == 524728);
-static_assert(offsetof(ch367sim_card_state, commands) == 532944);
-static_assert(sizeof(ch367sim_card_state) == 541648);
+static_assert(offsetof(ch367sim_card_state, display) == 524776);
+static_assert(offsetof(ch367sim_card_state, commands) == 532992);
+static_assert(sizeof(ch367sim_card_state) == 541696);
 
 std::uint64_t little_endian(const std::uint8_t* bytes, std::size_t count) {
     std::uint64_t value = 0;

@@ -71,8 +71,41 @@ SIM_API int ch367sim_attach_device(uint8_t index, const ch367sim_device* device)
     return card().attach_external(index, device) ? 1 : 0;
 }
 
+// Each runs on the pattern generator under the card's lock, with a running pattern brought up
+// to date first.
+template <class Work>
+auto on_pattern_generator(Work&& work) {
+    return card().locked([&] {
+        PatternGenerator& pattern_generator = card().pattern_generator;
+        pattern_generator.bring_up_to_date();
+        return work(pattern_generator);
+    });
+}
+
 SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void) {
-    return card().pattern_generator.snapshot();
+    return on_pattern_generator([](PatternGenerator& pg) { return pg.snapshot(); });
+}
+
+SIM_API ch367sim_pg_run_settings ch367sim_pg_get_run_settings(void) {
+    return on_pattern_generator([](PatternGenerator& pg) { return pg.run_settings(); });
+}
+SIM_API int ch367sim_pg_set_clock(int clock) {
+    return on_pattern_generator([clock](PatternGenerator& pg) { return pg.set_clock(clock) ? 1 : 0; });
+}
+SIM_API int ch367sim_pg_set_sample_rate(uint64_t hz) {
+    return on_pattern_generator([hz](PatternGenerator& pg) { return pg.set_sample_rate(hz) ? 1 : 0; });
+}
+SIM_API int ch367sim_pg_set_length(uint32_t words) {
+    return on_pattern_generator([words](PatternGenerator& pg) { return pg.set_length(words) ? 1 : 0; });
+}
+SIM_API void ch367sim_pg_set_repeat(int repeat) {
+    on_pattern_generator([repeat](PatternGenerator& pg) {
+        pg.set_repeat(repeat != 0);
+        return 0;
+    });
+}
+SIM_API uint64_t ch367sim_pg_advance(uint64_t samples) {
+    return on_pattern_generator([samples](PatternGenerator& pg) { return pg.advance(samples); });
 }
 
 static_assert(DisplayModel::kMemoryBytes == static_cast<std::size_t>(CH367SIM_DISPLAY_MEMORY_BYTES));
@@ -99,6 +132,7 @@ SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state) {
     if (state == nullptr) return 0;
     Card& simulated = card();
     return simulated.locked([&] {
+        simulated.pattern_generator.bring_up_to_date();
         std::memcpy(state, &simulated.storage.state(), sizeof *state);
         return 1;
     });

@@ -34,6 +34,7 @@ PatternGenerator::PatternGenerator(ch367sim_card_pattern_generator* state) : sta
 void PatternGenerator::power_on() {
     *state_ = {};
     state_->status = CH367SIM_PG_STATUS_HALTED;
+    apply(power_on_settings);
     finish_command();
 }
 
@@ -44,7 +45,11 @@ const PatternGeneratorCommand& PatternGenerator::command() {
     return *command_;  // phases past the opcode hold a known opcode
 }
 
-void PatternGenerator::frame_start() { state_->frame_length = 0; }
+// A command sees the run where it stands when its opcode frame starts.
+void PatternGenerator::frame_start() {
+    state_->frame_length = 0;
+    if (phase() == Phase::Opcode) bring_up_to_date();
+}
 
 std::uint8_t PatternGenerator::exchange(std::uint8_t mosi, std::uint8_t /*lines*/) {
     const std::uint64_t position = state_->frame_length++;
@@ -88,6 +93,7 @@ void PatternGenerator::frame_end() {
         case Phase::WriteData:
         case Phase::ReadData:
             if (length != state_->data_length) flag(CH367SIM_PG_STATUS_FRAME_ERROR);
+            if (state_->opcode == 'e') note_output_written(std::min(length, state_->data_length));
             finish_command();
             return;
     }
@@ -157,7 +163,10 @@ void PatternGenerator::execute() {
                 flag(CH367SIM_PG_STATUS_RANGE_ERROR);
             }
             break;
-        case 'Z': std::fill(std::begin(s.out_memory), std::end(s.out_memory), 0u); break;
+        case 'Z':
+            std::fill(std::begin(s.out_memory), std::end(s.out_memory), 0u);
+            s.written_end = 0;
+            break;
         case 'z': std::fill(std::begin(s.ctrl_memory), std::end(s.ctrl_memory), 0u); break;
         case 'a':
             s.status = static_cast<std::uint16_t>((s.status & ~kRunBits) | CH367SIM_PG_STATUS_ARMED);
@@ -166,7 +175,8 @@ void PatternGenerator::execute() {
             if (s.status & (CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_PAUSED)) {
                 s.status =
                     static_cast<std::uint16_t>((s.status & ~kRunBits) | CH367SIM_PG_STATUS_RUNNING);
-                s.io_lines = s.out_memory[s.program_counter % memory_words];
+                set_io_lines(s.out_memory[s.program_counter % memory_words]);
+                start_run();
             }
             break;
         case 'p':
@@ -185,15 +195,19 @@ void PatternGenerator::execute() {
             }
             s.program_counter = static_cast<std::uint32_t>(
                 (std::uint64_t{s.program_counter} + static_cast<std::uint32_t>(step)) % memory_words);
-            s.io_lines = s.out_memory[s.program_counter];
+            set_io_lines(s.out_memory[s.program_counter]);
+            restart_run_if_running();
             break;
         }
-        case 'm': s.io_lines = arguments[0]; break;
+        case 'm': set_io_lines(arguments[0]); break;
         case 't':
             s.trigger_mode[0] = static_cast<std::uint8_t>(arguments[0]);
             s.trigger_mode[1] = static_cast<std::uint8_t>(arguments[1]);
             break;
-        case 'x': s.program_counter = arguments[0]; break;
+        case 'x':
+            s.program_counter = arguments[0];
+            restart_run_if_running();
+            break;
         default: break;
     }
 }
@@ -202,6 +216,20 @@ void PatternGenerator::finish_command() {
     set_phase(Phase::Opcode);
     state_->argument_index = 0;
     state_->data_length = 0;
+}
+
+// A write of the output memory's data frame: `bytes` of it arrived. The default pattern length
+// follows the highest word written.
+void PatternGenerator::note_output_written(std::uint64_t bytes) {
+    const std::uint64_t start = state_->arguments[0];
+    const std::uint64_t end = std::min<std::uint64_t>(start + (bytes + kWordBytes - 1) / kWordBytes,
+                                                      CH367SIM_PG_MEMORY_WORDS);
+    if (bytes > 0 && end > state_->written_end) state_->written_end = static_cast<std::uint32_t>(end);
+}
+
+void PatternGenerator::set_io_lines(std::uint32_t value) {
+    if (observer_ != nullptr && value != state_->io_lines) observer_->io_lines_changed(value, 0);
+    state_->io_lines = value;
 }
 
 void PatternGenerator::flag(std::uint16_t error_bit) {

@@ -33,6 +33,12 @@ class GateFault(enum.IntEnum):
     STUCK_OPEN_ON_CLOSE = 2   # the gate stays 0 when the host closes the bus
 
 
+class Clock(enum.IntEnum):
+    """The run model's clock: real time plays at the sample rate, test time only by advance()."""
+    REAL = 0
+    TEST = 1
+
+
 class _Counters(Structure):
     _fields_ = [("register_reads", c_uint64), ("register_writes", c_uint64),
                 ("transactions", c_uint64), ("opens", c_uint64), ("closes", c_uint64),
@@ -49,6 +55,19 @@ class _PatternGenerator(Structure):
     _fields_ = [("ctrl_memory", POINTER(c_uint32)), ("out_memory", POINTER(c_uint32)),
                 ("program_counter", c_uint32), ("status", c_uint16), ("io_lines", c_uint32),
                 ("trigger_mode", c_uint8 * 2), ("dds_resets", c_uint64)]
+
+
+class _RunSettings(Structure):
+    _fields_ = [("clock", c_uint8), ("repeat", c_uint8), ("sample_rate", c_uint64),
+                ("length", c_uint32), ("pattern_length", c_uint32)]
+
+
+class RunSettings(NamedTuple):
+    clock: Clock
+    repeat: bool
+    sample_rate: int
+    length: Optional[int]  # None: the default length
+    pattern_length: int    # the length in effect
 
 
 class Counters(NamedTuple):
@@ -94,6 +113,12 @@ _PROTOTYPES: dict[str, tuple[Any, list[Any]]] = {
     "ch367sim_get_transaction": (c_int, [c_size_t, POINTER(_Transaction)]),
     "ch367sim_clear_log": (None, []),
     "ch367sim_get_pattern_generator": (_PatternGenerator, []),
+    "ch367sim_pg_get_run_settings": (_RunSettings, []),
+    "ch367sim_pg_set_clock": (c_int, [c_int]),
+    "ch367sim_pg_set_sample_rate": (c_int, [c_uint64]),
+    "ch367sim_pg_set_length": (c_int, [c_uint32]),
+    "ch367sim_pg_set_repeat": (None, [c_int]),
+    "ch367sim_pg_advance": (c_uint64, [c_uint64]),
     "ch367sim_display_memory": (POINTER(c_uint8), []),
     "ch367sim_display_is_on": (c_int, []),
     "ch367sim_write_display_png": (c_int, [c_char_p, ctypes.c_uint]),
@@ -200,6 +225,50 @@ def pattern_generator() -> PatternGenerator:
     pg = _sim().ch367sim_get_pattern_generator()
     return PatternGenerator(_words(pg.ctrl_memory), _words(pg.out_memory), pg.program_counter,
                             pg.status, pg.io_lines, bytes(pg.trigger_mode), pg.dds_resets)
+
+
+def run_settings() -> RunSettings:
+    """The pattern generator's run model: clock, repeat, sample rate, the length setting and
+    the pattern length in effect (by default the highest output word written since the memory
+    was cleared, + 1; the whole memory when none was)."""
+    s = _sim().ch367sim_pg_get_run_settings()
+    return RunSettings(Clock(s.clock), bool(s.repeat), s.sample_rate, s.length or None,
+                       s.pattern_length)
+
+
+def set_clock(clock: Clock) -> None:
+    """REAL: a running pattern plays at the sample rate against the monotonic clock; TEST: it
+    moves only by advance()."""
+    _sim().ch367sim_pg_set_clock(Clock(clock))
+
+
+def set_sample_rate(hz: int) -> None:
+    """Samples per second, 1 to 10**10; raises ValueError for another value."""
+    if not isinstance(hz, int) or isinstance(hz, bool) or not 1 <= hz <= 10**10:
+        raise ValueError(f"sample rate {hz!r} is not 1 to 10**10 Hz")
+    _sim().ch367sim_pg_set_sample_rate(hz)
+
+
+def set_length(words: Optional[int]) -> None:
+    """Words the pattern plays, 1 to 65536, or None for the default length; raises ValueError
+    for another value."""
+    if words is not None and (not isinstance(words, int) or isinstance(words, bool)
+                              or not 1 <= words <= MEMORY_WORDS):
+        raise ValueError(f"length {words!r} is not 1 to {MEMORY_WORDS} words or None")
+    _sim().ch367sim_pg_set_length(words or 0)
+
+
+def set_repeat(repeat: bool) -> None:
+    """True: after its last word the pattern wraps to word 0 and plays on."""
+    _sim().ch367sim_pg_set_repeat(int(bool(repeat)))
+
+
+def advance(samples: int) -> int:
+    """Test time: plays `samples` samples of a running pattern; returns how many played (fewer
+    when the pattern ended, 0 when none is running or the clock is real time)."""
+    if not isinstance(samples, int) or isinstance(samples, bool) or samples < 0:
+        raise ValueError(f"samples {samples!r} is not a count of 0 or more")
+    return int(_sim().ch367sim_pg_advance(samples))
 
 
 def _words(pointer: Any) -> memoryview:

@@ -6,8 +6,10 @@ from quorvel import simulator
 
 @pytest.fixture
 def card():
-    """An open card on a freshly reset simulator, with the open's own traffic cleared."""
+    """An open card on a freshly reset simulator in test time, with the open's own traffic
+    cleared."""
     simulator.reset()
+    simulator.set_clock(simulator.Clock.TEST)
     with quorvel.Card() as opened:
         simulator.clear_log()
         yield opened

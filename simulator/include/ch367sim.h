@@ -35,8 +35,9 @@ extern "C" {
 /* Marks a transaction that selected no device. */
 #define CH367SIM_NO_DEVICE 0xFFu
 
-/* Back to power-on: registers, device models, faults, logs and counters; attached devices 2..5
- * are detached and the bridge is closed. */
+/* Back to power-on: registers, device models (the pattern generator's run-model settings back to
+ * their defaults, as the CH367SIM_PG_* variables give them), faults, logs and counters; attached
+ * devices 2..5 are detached and the bridge is closed. */
 CH367SIM_API void ch367sim_reset(void);
 
 /* ---- Faults ------------------------------------------------------------------------------ */
@@ -140,6 +141,41 @@ typedef struct ch367sim_pattern_generator {
 } ch367sim_pattern_generator;
 CH367SIM_API ch367sim_pattern_generator ch367sim_get_pattern_generator(void);
 
+/* The run model. While running, the program counter moves on by one output-memory word per
+ * sample and the I/O lines show the word at it. The pattern plays words 0 to length - 1; after
+ * its last word the generator stops: run state halted, program counter 0, the I/O lines holding
+ * the last word played. With repeat on it wraps to word 0 and plays on. A run triggered at a
+ * program counter at or past the length plays that one word, then ends or wraps. The sample
+ * rate, the end of a pattern and repeat are the simulator's assumptions (docs/simulator.md).
+ * Settings are per card (in the card file on a shared card); power-on and ch367sim_reset put
+ * them back to the defaults the CH367SIM_PG_* variables give. A change of setting while running
+ * takes effect from the sample playing then. */
+typedef enum ch367sim_pg_clock {
+    CH367SIM_PG_CLOCK_REAL = 0, /* samples at the sample rate against the monotonic clock */
+    CH367SIM_PG_CLOCK_TEST = 1  /* samples only by ch367sim_pg_advance */
+} ch367sim_pg_clock;
+#define CH367SIM_PG_DEFAULT_SAMPLE_RATE 1000000u  /* Hz */
+#define CH367SIM_PG_MAX_SAMPLE_RATE 10000000000ull /* Hz */
+
+typedef struct ch367sim_pg_run_settings {
+    uint8_t clock;          /* ch367sim_pg_clock */
+    uint8_t repeat;         /* 1: wrap to word 0 after the last word */
+    uint64_t sample_rate;   /* Hz, 1 to CH367SIM_PG_MAX_SAMPLE_RATE */
+    uint32_t length;        /* words the pattern plays; 0 = the default (below) */
+    uint32_t pattern_length; /* the length in effect: the setting, or by default the highest
+                              * output word written since the memory was last cleared, + 1
+                              * (the whole memory when none was) */
+} ch367sim_pg_run_settings;
+CH367SIM_API ch367sim_pg_run_settings ch367sim_pg_get_run_settings(void);
+/* Returns 0, changing nothing, for a value outside its range. */
+CH367SIM_API int ch367sim_pg_set_clock(int clock);
+CH367SIM_API int ch367sim_pg_set_sample_rate(uint64_t hz);
+CH367SIM_API int ch367sim_pg_set_length(uint32_t words); /* 0 to 65536; 0 = the default */
+CH367SIM_API void ch367sim_pg_set_repeat(int repeat);
+/* Test time: plays `samples` samples of a running pattern at once. Returns the samples played:
+ * fewer when the pattern ends, 0 when it is not running or the clock is real time. */
+CH367SIM_API uint64_t ch367sim_pg_advance(uint64_t samples);
+
 /* ---- Display controller model (device 1) --------------------------------------------------- */
 /* The controller takes each byte as a command while line-register bit 6 is 0 and as pixel data
  * while it is 1, and ignores every byte while bit 7 (reset, active low) is 0. Commands: 0xAE
@@ -190,7 +226,7 @@ CH367SIM_API int ch367sim_compare_display_png(const char* reference_png, const c
  * file is created at power-on state; a file that is not a card is refused (CH367OpenDevice
  * fails and one line on stderr says why). docs/simulator.md describes the file. */
 #define CH367SIM_CARD_MAGIC "CH367SIM"     /* first 8 bytes of a card file */
-#define CH367SIM_CARD_VERSION 1u
+#define CH367SIM_CARD_VERSION 2u
 #define CH367SIM_CARD_COMMANDS 64u        /* recent commands the record keeps */
 #define CH367SIM_CARD_COMMAND_TEXT 120u   /* bytes of one command's text, NUL included */
 
@@ -221,6 +257,17 @@ typedef struct ch367sim_card_pattern_generator {
     uint32_t reserved3;
     uint64_t frame_length;
     uint64_t data_length;
+    /* The run model: its settings and where the current run stands. */
+    uint64_t sample_rate;       /* Hz */
+    uint64_t test_time;         /* samples the test clock has advanced since power-on */
+    uint64_t run_start;         /* the current run's first sample: monotonic ns or test time */
+    uint64_t run_played;        /* samples of the current run already played into the state */
+    uint32_t run_start_counter; /* program counter at run_start */
+    uint32_t length;            /* 0: the default length */
+    uint32_t written_end;       /* highest output word written since the last clear, + 1 */
+    uint8_t clock;              /* ch367sim_pg_clock */
+    uint8_t repeat;
+    uint8_t reserved4[2];
 } ch367sim_card_pattern_generator;
 
 typedef struct ch367sim_card_display {
@@ -286,7 +333,7 @@ CH367SIM_API int ch367sim_card_restore(const char* path, char* problem, size_t p
 /* ---- Output files for host programs ------------------------------------------------------ */
 /* Environment variables that only the simulator reads ask for output files (see
  * docs/simulator-outputs.md): CH367SIM_OUTPUT_DIR, CH367SIM_PNG, CH367SIM_PNG_SCALE, CH367SIM_VCD,
- * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST, CH367SIM_VCD_LIMIT. They are read once, when the
+ * CH367SIM_LOG, CH367SIM_STATE, CH367SIM_COST, CH367SIM_VCD_LIMIT, CH367SIM_VCD_VECTOR. They are read once, when the
  * simulated card is first used, and relative paths are resolved then. The files are written at
  * every CH367CloseDevice and, when the bus was used after the last writing, at process exit;
  * ch367sim_reset starts them afresh. Each file is renamed into place only when complete; each

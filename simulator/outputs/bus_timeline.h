@@ -1,6 +1,8 @@
 // The virtual timebase shared by the bus recording (VCD) and the command log, in nanoseconds.
-// Time moves only with bus events, so idle time between host calls is left out: each gate or
-// line-register event takes a fixed gap, each byte eight periods of a 10 MHz SPI clock.
+// Time moves only with bus events and a playing pattern, so idle time between host calls is
+// left out: each gate or line-register event takes a fixed gap, each byte eight periods of a
+// 10 MHz SPI clock, and the samples a pattern played since it was last looked at their periods
+// at the sample rate.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +21,7 @@ public:
     std::uint64_t gate_event() { return advance(kEventGap); }
     std::uint64_t line_event() { return advance(kEventGap); }
     std::uint64_t byte_event() { return advance(kByteTime); }
+    std::uint64_t pattern_played(std::uint64_t duration) { return advance(duration); }
 
     std::uint64_t now() const { return now_; }
 

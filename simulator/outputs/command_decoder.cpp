@@ -138,7 +138,16 @@ void CommandDecoder::log(const BusUnit& unit, std::string text) {
 
 void CommandDecoder::log(std::uint64_t first, std::uint64_t last, std::uint64_t time,
                          std::string text, std::size_t call) {
-    commands_.push_back({first, last, time, std::move(text), call});
+    if (!commands_.empty()) {
+        DecodedCommand& previous = commands_.back();
+        if (previous.text == text && calls_[previous.call].name == calls_[call].name) {
+            ++previous.count;
+            previous.latest_first_sequence = first;
+            if (last != 0) previous.last_sequence = last;
+            return;
+        }
+    }
+    commands_.push_back({first, last, time, std::move(text), call, 1, first});
 }
 
 // Line-register writes outside transactions: the display's reset pulse and data bracket belong

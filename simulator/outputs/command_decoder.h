@@ -15,12 +15,16 @@
 
 namespace ch367sim {
 
+// One command, or a run of identical ones (same text, same export) folded into one: then the
+// sequences span the whole run and `time` is the first one's.
 struct DecodedCommand {
     std::uint64_t first_sequence = 0;  // transactions of the command; 0 when it had none
     std::uint64_t last_sequence = 0;
     std::uint64_t time = 0;            // virtual time of its first unit
     std::string text;
     std::size_t call = 0;              // index into CommandDecoder::calls()
+    std::uint64_t count = 1;           // commands folded into this one
+    std::uint64_t latest_first_sequence = 0;  // first transaction of the latest of them
 };
 
 struct ExportCall {

@@ -56,6 +56,8 @@ OutputRequest output_request_from_environment() {
     request.png_scale = requested_scale();
     request.vcd = requested_path("CH367SIM_VCD", "bus.vcd", directory);
     request.vcd_limit = requested_vcd_limit();
+    const char* vector = std::getenv("CH367SIM_VCD_VECTOR");
+    request.vcd_vector = vector != nullptr && std::string(vector) == "1";
     request.log = requested_path("CH367SIM_LOG", "commands.log", directory);
     request.state = requested_path("CH367SIM_STATE", "state.txt", directory);
     request.cost = requested_path("CH367SIM_COST", "cost.txt", directory);

@@ -5,6 +5,7 @@
 //   CH367SIM_PNG_SCALE    pixels per panel pixel in that picture, 1..64 (default 1)
 //   CH367SIM_VCD          bus recording as a value change dump (bus.vcd)
 //   CH367SIM_VCD_LIMIT    largest size of that recording in bytes (default 1 GiB)
+//   CH367SIM_VCD_VECTOR   1: the recording also has the I/O lines as one 32-bit vector
 //   CH367SIM_LOG          readable command log (commands.log)
 //   CH367SIM_STATE        dump of the final device state (state.txt)
 //   CH367SIM_COST         bus cost by export (cost.txt)
@@ -25,6 +26,7 @@ struct OutputRequest {
     unsigned png_scale = 1;
     std::string vcd;
     std::uint64_t vcd_limit = kDefaultVcdLimit;
+    bool vcd_vector = false;
     std::string log;
     std::string state;
     std::string cost;

@@ -30,11 +30,12 @@ struct WriteAtExit {
 
 }  // namespace
 
-OutputSet::OutputSet(OutputRequest request, std::uint8_t lines, ch367sim_card_state* card)
+OutputSet::OutputSet(OutputRequest request, std::uint8_t lines, std::uint32_t io_lines,
+                     ch367sim_card_state* card)
     : request_(std::move(request)), units_([this](const BusUnit& unit) { add_unit(unit); }),
       card_(card) {
-    if (!request_.vcd.empty()) vcd_.emplace(lines, request_.vcd_limit);
-    restart(lines);
+    if (!request_.vcd.empty()) vcd_.emplace(lines, io_lines, request_.vcd_limit, request_.vcd_vector);
+    restart(lines, io_lines);
     static WriteAtExit write_at_exit;
     exit_outputs = this;
 }
@@ -43,34 +44,60 @@ OutputSet::~OutputSet() {
     if (exit_outputs == this) exit_outputs = nullptr;
 }
 
-void OutputSet::restart(std::uint8_t lines) {
+void OutputSet::restart(std::uint8_t lines, std::uint32_t io_lines) {
     timeline_ = {};
-    if (vcd_) vcd_->restart(lines);
+    if (vcd_) vcd_->restart(lines, io_lines);
     decoder_.restart();
-    published_ = 0;
     units_.restart(lines);
     changed_ = false;
 }
 
 // Copies each command decoded into the card's ring of recent commands, as the command log writes
 // it. When no file needs them, the decoded commands are dropped as they are copied.
+// A folded run of identical commands goes to the ring one command at a time, each with the
+// transactions of the latest. When no file needs them, the decoded commands are dropped as they
+// are copied.
 void OutputSet::add_unit(const BusUnit& unit) {
-    decoder_.add(unit);
-    if (card_ == nullptr) return;
     const auto& commands = decoder_.commands();
-    for (std::size_t i = published_; i < commands.size(); ++i) {
-        ch367sim_card_command& slot = card_->commands[card_->commands_logged++ % CH367SIM_CARD_COMMANDS];
-        slot.first_sequence = commands[i].first_sequence;
-        slot.last_sequence = commands[i].last_sequence;
-        const std::string text = commands[i].text + " ; " + decoder_.calls()[commands[i].call].name;
-        const std::size_t length = std::min(text.size(), sizeof slot.text - 1);
-        std::memcpy(slot.text, text.data(), length);
-        slot.text[length] = '\0';
+    const std::size_t known = commands.size();
+    const std::uint64_t known_repeats = known == 0 ? 0 : commands.back().count;
+    decoder_.add(unit);
+    if (!request_.log.empty()) note_log_lines(known);
+    if (card_ != nullptr) {
+        if (known > 0) {
+            for (std::uint64_t n = known_repeats; n < commands[known - 1].count; ++n) {
+                publish(commands[known - 1]);
+            }
+        }
+        for (std::size_t i = known; i < commands.size(); ++i) {
+            for (std::uint64_t n = 0; n < commands[i].count; ++n) publish(commands[i]);
+        }
     }
-    published_ = commands.size();
-    if (request_.log.empty()) {
-        decoder_.forget_commands();
-        published_ = 0;
+    if (request_.log.empty()) decoder_.forget_commands();
+}
+
+void OutputSet::publish(const DecodedCommand& command) {
+    ch367sim_card_command& slot = card_->commands[card_->commands_logged++ % CH367SIM_CARD_COMMANDS];
+    slot.first_sequence = command.latest_first_sequence;
+    slot.last_sequence = command.last_sequence;
+    const std::string text = command.text + " ; " + decoder_.calls()[command.call].name;
+    const std::size_t length = std::min(text.size(), sizeof slot.text - 1);
+    std::memcpy(slot.text, text.data(), length);
+    slot.text[length] = '\0';
+}
+
+// The command log warns once when its lines pass 100 MB (a polling loop folds into one line,
+// but a loop whose answers change does not).
+void OutputSet::note_log_lines(std::size_t known) {
+    constexpr std::uint64_t kWarnedSize = 100'000'000;
+    constexpr std::uint64_t kLineColumns = 16 + 14 + 60 + 4;
+    const auto& commands = decoder_.commands();
+    for (std::size_t i = known; i < commands.size(); ++i) {
+        log_size_ += kLineColumns + commands[i].text.size() + decoder_.calls()[commands[i].call].name.size();
+    }
+    if (log_size_ > kWarnedSize && !log_size_reported_) {
+        log_size_reported_ = true;
+        std::fprintf(stderr, "ch367sim: the command log %s has passed 100 MB\n", request_.log.c_str());
     }
 }
 
@@ -163,6 +190,17 @@ void OutputSet::lines_written(std::uint8_t before, std::uint8_t after) {
     const std::uint64_t time = timeline_.line_event();
     if (vcd_) vcd_->line_event(after);
     if (decodes()) units_.lines_written(before, after, time);
+}
+
+void OutputSet::io_lines_changed(std::uint32_t value, std::uint64_t delay) {
+    changed_ = true;
+    if (vcd_) vcd_->io_event(value, delay);
+}
+
+void OutputSet::pattern_played(std::uint64_t duration) {
+    changed_ = true;
+    timeline_.pattern_played(duration);
+    if (vcd_) vcd_->played_event(duration);
 }
 
 void OutputSet::byte_shifted(std::uint8_t mosi, std::uint8_t miso) {

@@ -18,9 +18,10 @@ namespace ch367sim {
 
 class OutputSet final : public BusObserver {
 public:
-    // `lines`: the line register when observing starts. Registers the exit hook. With `card`,
-    // each command decoded also goes to the card's recent commands.
-    OutputSet(OutputRequest request, std::uint8_t lines, ch367sim_card_state* card = nullptr);
+    // `lines`, `io_lines`: the line register and the I/O lines when observing starts. Registers
+    // the exit hook. With `card`, each command decoded also goes to the card's recent commands.
+    OutputSet(OutputRequest request, std::uint8_t lines, std::uint32_t io_lines,
+              ch367sim_card_state* card = nullptr);
     // The exit hook forgets a set that goes before the process ends (tests make cards of their
     // own), so it never writes through a dead one.
     ~OutputSet();
@@ -28,7 +29,9 @@ public:
     OutputSet& operator=(const OutputSet&) = delete;
 
     // The simulator was reset: drops what was observed and starts again.
-    void restart(std::uint8_t lines);
+    void restart(std::uint8_t lines, std::uint32_t io_lines);
+    // The pattern generator's events are wanted: the bus recording shows the I/O lines.
+    bool records_io_lines() const { return vcd_.has_value(); }
     // Writes every requested file; false when one of them could not be written.
     bool write_files();
     void write_files_if_changed();
@@ -41,6 +44,8 @@ public:
     void transaction_ended(bool success) override;
     void lines_written(std::uint8_t before, std::uint8_t after) override;
     void byte_shifted(std::uint8_t mosi, std::uint8_t miso) override;
+    void io_lines_changed(std::uint32_t value, std::uint64_t delay) override;
+    void pattern_played(std::uint64_t duration) override;
 
 private:
     void create_directories() const;
@@ -48,6 +53,8 @@ private:
         return !request_.log.empty() || !request_.cost.empty() || card_ != nullptr;
     }
     void add_unit(const BusUnit& unit);
+    void publish(const DecodedCommand& command);
+    void note_log_lines(std::size_t known);
 
     OutputRequest request_;
     BusTimeline timeline_;
@@ -56,7 +63,8 @@ private:
     BusUnitAssembler units_;
     bool changed_ = false;
     ch367sim_card_state* card_ = nullptr;
-    std::size_t published_ = 0;  // decoded commands already in the card's ring
+    std::uint64_t log_size_ = 0;  // bytes the command log's lines take so far, about
+    bool log_size_reported_ = false;
 };
 
 }  // namespace ch367sim

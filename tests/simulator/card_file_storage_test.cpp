@@ -92,7 +92,7 @@ TEST_F(CardFileStorage, FullFileSystemRefusesANewCardAndLeavesNothing) {
     fill_up();
     std::string problem;
     EXPECT_EQ(open_card(problem), nullptr);
-    EXPECT_EQ(problem, "cannot be created: its 541648 bytes cannot be reserved: No space left on device");
+    EXPECT_EQ(problem, "cannot be created: its " + std::to_string(sizeof(ch367sim_card_state)) + " bytes cannot be reserved: No space left on device");
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(directory)) {
         left.push_back(entry.path().filename().string());

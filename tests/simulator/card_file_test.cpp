@@ -68,15 +68,15 @@ TEST(CardHeader, NamesTheFieldThatMakesAFileNoCard) {
         {{}, 0, "is not a card file (it is empty)"},
         {with(0, 'X'), size, "is not a card file (its magic is not CH367SIM)"},
         {{good.begin(), good.begin() + 20}, 20,
-         "has a file size of 20 bytes; a card file's is 541648 (truncated)"},
-        {with(offsetof(ch367sim_card_state, version), 2), size,
-         "has a version of 2; this simulator reads version 1"},
+         "has a file size of 20 bytes; a card file's is 541696 (truncated)"},
+        {with(offsetof(ch367sim_card_state, version), 1), size,
+         "has a version of 1; this simulator reads version 2"},
         {with(offsetof(ch367sim_card_state, header_bytes), 128), size,
          "has a header size of 128 bytes; a card file's is 64"},
         {with(offsetof(ch367sim_card_state, size), 1), size,
-         "has a record size of 541441 bytes; a card file's is 541648"},
-        {good, size - 1, "has a file size of 541647 bytes; a card file's is 541648 (truncated)"},
-        {good, size + 4096, "has a file size of 545744 bytes; a card file's is 541648 (extended)"},
+         "has a record size of 541697 bytes; a card file's is 541696"},
+        {good, size - 1, "has a file size of 541695 bytes; a card file's is 541696 (truncated)"},
+        {good, size + 4096, "has a file size of 545792 bytes; a card file's is 541696 (extended)"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(card_file_problem(c.bytes.data(), c.bytes.size(), c.file_size), c.problem);

@@ -1,6 +1,8 @@
 // The VCD recording, read back by sigrok-cli's SPI decoder and by its time stamps.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,49 @@ TEST(BusRecording, StartsAfreshAfterASimulatorReset) {
     const auto mosi = sigrok_transfers(output_file("bus.vcd"), "cs0", false);
     if (!mosi) GTEST_SKIP() << "sigrok-cli is not installed";
     EXPECT_EQ(*mosi, (std::vector<std::vector<std::uint8_t>>{{0x69}, {0x61}}));
+}
+
+}  // namespace
+
+namespace {
+
+// The I/O lines' wires at each time they change after the start: bit values by line number.
+std::map<std::uint64_t, std::map<int, int>> io_changes(const std::filesystem::path& vcd) {
+    std::map<std::uint64_t, std::map<int, int>> result;
+    for (const auto& [time, changes] : read_vcd_changes(vcd)) {
+        if (time == 0) continue;  // the initial values
+        for (const std::string& change : changes) {
+            if (change.rfind("io", 1) != 1) continue;
+            result[time][std::stoi(change.substr(3))] = change[0] - '0';
+        }
+    }
+    return result;
+}
+
+TEST(BusRecording, IoLinesChangeAtEachSampleThePatternChangesThem) {
+    run_on_card([&](DioMasterHandle* card) {
+        ch367sim_pg_set_clock(CH367SIM_PG_CLOCK_TEST);
+        const std::uint32_t pattern[] = {0x1, 0x1, 0x2, 0x80000000};
+        std::int16_t status = 0;
+        DioWriteOutMemory(card, pattern, 0, 4, &status);
+        DioArm(card);
+        DioTrig(card);
+        ch367sim_pg_advance(10);
+    });
+    const auto changes = io_changes(output_file("bus.vcd"));
+    ASSERT_EQ(changes.size(), 3u);  // word 0 at the trigger, words 2 and 3 a sample apart each
+    // The samples played since the trigger take their time where the run was brought up to
+    // date, one period (1 us) each.
+    auto at = changes.begin();
+    const std::uint64_t trigger_time = at->first;
+    EXPECT_EQ(at->second, (std::map<int, int>{{0, 1}}));
+    ++at;
+    const std::uint64_t word_2 = at->first;
+    EXPECT_GE(word_2, trigger_time + 2000);
+    EXPECT_EQ(at->second, (std::map<int, int>{{0, 0}, {1, 1}}));
+    ++at;
+    EXPECT_EQ(at->first, word_2 + 1000);
+    EXPECT_EQ(at->second, (std::map<int, int>{{1, 0}, {31, 1}}));
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ const std::vector<Case>& cases() {
     static const std::vector<Case> all = {
         {"OneByteCommands",
          [](DioMasterHandle* c) { DioArm(c); DioTrig(c); DioHalt(c); DioReset(c); DioResetDDS(c); },
-         {{"pg a", "DioArm"}, {"pg r", "DioTrig"}, {"pg h", "DioHalt/DioReset"},
-          {"pg h", "DioHalt/DioReset"}, {"pg i", "DioResetDDS"}}},
+         {{"pg a", "DioArm"}, {"pg r", "DioTrig"}, {"pg h", "DioHalt/DioReset (x2)"},
+          {"pg i", "DioResetDDS"}}},
         {"Arguments",
          [](DioMasterHandle* c) {
              std::int16_t status = 0;
@@ -199,3 +199,21 @@ TEST(CommandLog, IsWrittenOnRequestWhileTheCardIsOpen) {
 }
 
 }  // namespace
+
+TEST(CommandLog, FoldsARunOfIdenticalCommandsIntoOneLine) {
+    run_on_card([](DioMasterHandle* card) {
+        std::uint16_t state = 0;
+        std::int16_t status = 0;
+        for (int i = 0; i < 1000; ++i) DioReadStatusRegister(card, &state, &status);
+        DioArm(card);
+        DioReadStatusRegister(card, &state, &status);
+    });
+    std::vector<LogLine> polls;
+    for (const LogLine& line : read_command_log(output_file("commands.log"))) {
+        if (line.command.rfind("pg s", 0) == 0) polls.push_back(line);
+    }
+    ASSERT_EQ(polls.size(), 2u);
+    EXPECT_EQ(polls[0].export_name, "DioReadStatusRegister (x1000)");
+    EXPECT_EQ(polls[0].last_sequence - polls[0].first_sequence + 1, 2000u);  // 2 transactions each
+    EXPECT_EQ(polls[1].export_name, "DioReadStatusRegister") << "a different answer is a new line";
+}

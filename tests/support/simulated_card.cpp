@@ -36,6 +36,8 @@ int panel_level(int x, int y) {
 
 void SimulatedCard::SetUp() {
     ch367sim_reset();
+    // A pattern moves only when a test says so.
+    ch367sim_pg_set_clock(CH367SIM_PG_CLOCK_TEST);
     DioInitialize(nullptr, &card, &status);
     ASSERT_EQ(status, DIO_OK);
     ch367sim_clear_log();

@@ -32,7 +32,8 @@ int panel_level(int x, int y);
 
 class SimulatedCard : public ::testing::Test {
 protected:
-    // Resets the simulator, opens the card, and clears the logs of what the open sent.
+    // Resets the simulator, puts the pattern generator on test time, opens the card, and
+    // clears the logs of what the open sent.
     void SetUp() override;
     void TearDown() override;
 

@@ -235,3 +235,37 @@ TEST_F(DioCardTest, HelpOnEveryLevelAndVersionExitZero) {
 }
 
 }  // namespace
+
+TEST_F(DioCardTest, RunModelTakesItsSettingsFromTheEnvironmentAndItsOptions) {
+    struct Case {
+        std::vector<std::string> arguments, environment;
+        std::string out, err;
+    };
+    const std::string defaults =
+        "clock:           real\nsample rate:     1000000 Hz\nlength:          default\n"
+        "pattern length:  65536 words\nrepeat:          off\n";
+    const Case cases[] = {
+        {{"card", "run-model"}, {}, defaults, ""},
+        {{"card", "run-model"},
+         {"CH367SIM_PG_CLOCK=test", "CH367SIM_PG_SAMPLE_RATE=5000", "CH367SIM_PG_LENGTH=7",
+          "CH367SIM_PG_REPEAT=1"},
+         "clock:           test\nsample rate:     5000 Hz\nlength:          7\n"
+         "pattern length:  7 words\nrepeat:          on\n",
+         ""},
+        {{"card", "run-model"}, {"CH367SIM_PG_CLOCK=fast"}, defaults,
+         "ch367sim: CH367SIM_PG_CLOCK=fast is not real or test; ignored\n"},
+        {{"card", "run-model", "--clock", "test", "--rate", "2", "--length", "3", "--repeat", "on"},
+         {"CH367SIM_PG_LENGTH=default"},
+         "clock:           test\nsample rate:     2 Hz\nlength:          3\n"
+         "pattern length:  3 words\nrepeat:          on\n",
+         ""},
+    };
+    for (const Case& c : cases) {
+        const DioResult result = dio(c.arguments, c.environment);
+        EXPECT_EQ(result.exit_code, 0) << result.err;
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, c.err);
+    }
+    EXPECT_EQ(dio({"card", "run-model", "--length", "0"}).exit_code, 2);
+    EXPECT_EQ(dio({"card", "advance", "5"}).out, "played:          0 samples\n");
+}

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "ch367sim.h"
@@ -29,6 +32,7 @@ TEST_F(DioSharedCardTest, EachCommandFindsTheCardAsTheLastOneLeftIt) {
     write("words.hex", "11\n22\n33\n44\n55\n");
     for (const std::vector<std::string>& command :
          std::vector<std::vector<std::string>>{{"load", "out", "words.hex", "--hex"},
+                                               {"card", "run-model", "--clock", "test"},
                                                {"arm"},
                                                {"trigger"},
                                                {"step", "3"},
@@ -116,4 +120,22 @@ TEST_F(DioSharedCardTest, SavedCardIsACardFileThatRestoreBringsBack) {
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     }
     EXPECT_TRUE(read("bench.card") == before) << "a refused copy changed the card";
+}
+
+TEST_F(DioSharedCardTest, APlayingPatternIsAtTheSamePlaceForEveryProcess) {
+    // 1000 samples per second over the whole memory: 65.5 s, still playing when the test ends.
+    for (const std::vector<std::string>& command :
+         std::vector<std::vector<std::string>>{{"card", "run-model", "--rate", "1000"}, {"arm"}, {"trigger"}}) {
+        ASSERT_EQ(on_card(command).exit_code, 0) << command[0];
+    }
+    const auto program_counter = [this] {
+        const DioResult pc = on_card({"pc"});
+        return std::stoul(pc.out.substr(pc.out.find("0x")), nullptr, 16);
+    };
+    const unsigned long first = program_counter();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const unsigned long later = program_counter();
+    EXPECT_GE(later, first + 30) << "the pattern plays between the processes";
+    EXPECT_LT(later, 65536u);
+    EXPECT_EQ(card_file()->pattern_generator.status & CH367SIM_PG_STATUS_RUNNING, CH367SIM_PG_STATUS_RUNNING);
 }

@@ -20,8 +20,8 @@ from selenium.webdriver.chrome.service import Service
 
 from view_faults_test import HOLDER
 
-DISPLAY_OFFSET = 524728  # display memory in the card file (docs/simulator.md)
-DISPLAY_ON_OFFSET = 532920
+DISPLAY_OFFSET = 524776  # display memory in the card file (docs/simulator.md)
+DISPLAY_ON_OFFSET = 532968
 ALERT = "return document.getElementById('alert').textContent"
 IO_LINES = 0xA5A5F00F
 SCRIPT = """oled setup
