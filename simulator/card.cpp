@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bridge_registers.h"
+#include "card_lock.h"
 #include "card_state.h"
 
 namespace ch367sim {
@@ -96,14 +97,15 @@ bool Card::read(std::uint64_t address, std::uint8_t* value) {
 }
 
 bool Card::write(std::uint64_t address, std::uint8_t value) {
-    // A private card has no watchers in other processes, so no change count to keep: the
-    // increment cost a private card about 10 % of its accesses per second.
-    if (storage.file() == nullptr) return bridge.write(address, value);
     return locked([&] {
         const bool done = bridge.write(address, value);
-        // Only the lock's holder writes the count: a plain increment that readers see whole.
-        std::atomic_ref<std::uint64_t> changes(storage.state().changes);
-        changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        // A private card has no watchers in other processes, so no change count to keep: the
+        // increment cost a private card about 10 % of its accesses per second. On a shared one
+        // only the lock's holder writes the count: a plain increment that readers see whole.
+        if (storage.file() != nullptr) {
+            std::atomic_ref<std::uint64_t> changes(storage.state().changes);
+            changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        }
         return done;
     });
 }
@@ -111,9 +113,41 @@ bool Card::write(std::uint64_t address, std::uint8_t value) {
 void Card::close_device() {
     locked([this] {
         bridge.close_device();
+        if (holding_) release();
+        let_go_ = true;
         return 0;
     });
-    if (holding_) release();
+}
+
+void Card::snapshot(ch367sim_card_state& copy) {
+    locked(
+        [&] {
+            std::memcpy(&copy, &storage.state(), sizeof copy);
+            return 0;
+        },
+        true);
+}
+
+bool Card::take(bool observer) {
+    switch (storage.file()->lock(observer)) {
+    case CardFile::Taken::not_taken:
+        return false;
+    case CardFile::Taken::from_gone:
+    case CardFile::Taken::from_stalled:
+        abandon_unfinished();
+        break;
+    case CardFile::Taken::free:
+        break;
+    }
+    holding_ = true;
+    command_stamped_ = false;
+    return true;
+}
+
+// The holder that took the card from this process has ended the command this process was in.
+void Card::lost_card() {
+    say_card_lost(storage.file()->taken_by());
+    holding_ = false;
 }
 
 void Card::abandon_unfinished() {
