@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,28 +77,33 @@ struct Card {
         return threads_.pass(
             [&] {
                 let_go_ = false;
-                CardFile* file = storage.file();
-                if (file == nullptr) return work();
-                if (holding_ && !file->still_held()) lost_card();
-                if (!holding_ && !take(observer)) {
-                    let_go_ = true;
-                    return work();
-                }
-                auto result = work();
-                if (!holding_) {
-                    // let go of within `work`
-                } else if (idle()) {
-                    release();
-                } else if (!command_stamped_) {
-                    file->command_started();
-                    command_stamped_ = true;
-                }
-                return result;
+                return storage.file() == nullptr ? work() : under_file_lock(work, observer);
             },
             [this] { return let_go_ || idle(); });
     }
 
 private:
+    template <class Work>
+    auto under_file_lock(Work& work, bool observer) {
+        CardFile* file = storage.file();
+        if (holding_ && !file->still_held()) [[unlikely]] lost_card();
+        if (!holding_ && !take(observer)) {
+            let_go_ = true;
+            return work();
+        }
+        auto result = work();
+        if (!holding_) {
+            // let go of within `work`
+        } else if (idle()) {
+            release();
+        } else if (!command_stamped_) {
+            file->command_started();
+            command_stamped_ = true;
+        }
+        return result;
+    }
+    [[gnu::noinline]] bool read_in_turn(std::uint64_t address, std::uint8_t* value);
+    [[gnu::noinline]] bool write_in_turn(std::uint64_t address, std::uint8_t value);
     bool take(bool observer);
     void lost_card();
     void abandon_unfinished();
@@ -112,6 +118,12 @@ private:
 // The one simulated card of the process, built with its devices attached on first use. It is
 // never destroyed, so host calls and the output files' exit hook find it valid at any point of
 // the process's exit.
-Card& card();
+extern std::atomic<Card*> built_card;
+Card& build_card();
+// Inline, as every access starts here.
+inline Card& card() {
+    Card* built = built_card.load(std::memory_order_acquire);
+    return built != nullptr ? *built : build_card();
+}
 
 }  // namespace ch367sim

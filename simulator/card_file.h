@@ -4,6 +4,7 @@
 // next one, which takes it over.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,8 +42,12 @@ public:
     // transaction.
     Taken lock(bool observer = false);
     void unlock();
-    // False once another process has taken the lock from this one; a load, no system call.
-    bool still_held();
+    // False once another process has taken the lock from this one: one load.
+    bool still_held() {
+        return holder_id_ == 0 ||
+               std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(state_->lock))
+                       .load(std::memory_order_relaxed) == holder_id_;
+    }
     // The process that took the lock from this one when it stalled (0 when not known).
     std::uint32_t taken_by();
     // The holder's command begins: waiters say since when the card is held.
@@ -58,6 +63,9 @@ private:
 
     ch367sim_card_state* state_;
     std::unique_ptr<Platform> platform_;
+    // The id the lock word holds while this process has the card, where the lock word is the
+    // lock (0: the lock is not the word, and cannot be taken from this process).
+    std::uint32_t holder_id_ = 0;
 };
 
 }  // namespace ch367sim

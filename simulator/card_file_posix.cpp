@@ -182,7 +182,8 @@ CardFile::Taken CardFile::lock(bool observer) {
         if (taken == Taken::not_taken) return taken;
     }
     lock_since(*state_).store(0, std::memory_order_relaxed);
-    lock_owner_start(*state_).store(process_start);
+    lock_owner_start(*state_).store(process_start, std::memory_order_relaxed);
+    holder_id_ = me;
     return taken;
 }
 
@@ -241,8 +242,9 @@ CardFile::Taken CardFile::wait_for_lock(bool observer) {
 }
 
 void CardFile::unlock() {
+    // Plain stores (the last one orders them): no more atomic operations than the lock word's.
     lock_since(*state_).store(0, std::memory_order_relaxed);
-    lock_owner_start(*state_).store(0);
+    lock_owner_start(*state_).store(0, std::memory_order_relaxed);
     lock_owner(*state_).store(0);
     platform_->let_go_to_waiters = lock_waiters(*state_).load() != 0;
     if (platform_->let_go_to_waiters) {
@@ -250,8 +252,6 @@ void CardFile::unlock() {
                 nullptr, 0);
     }
 }
-
-bool CardFile::still_held() { return lock_owner(*state_).load(std::memory_order_relaxed) == process_id; }
 
 void CardFile::command_started() {
     lock_since(*state_).store(milliseconds_since_1970(), std::memory_order_relaxed);

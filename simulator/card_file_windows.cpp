@@ -157,8 +157,6 @@ void CardFile::unlock() {
     ReleaseMutex(platform_->mutex);
 }
 
-bool CardFile::still_held() { return true; }
-
 std::uint32_t CardFile::taken_by() { return 0; }
 
 void CardFile::command_started() {

@@ -30,25 +30,17 @@ public:
     // the card is idle, and so is let go after the access.
     template <class Work, class Idle>
     auto pass(Work&& work, Idle&& idle) {
-        for (;;) {
-            if (sole_thread_enters()) {
-                auto result = work();
-                in_access_.store(false, std::memory_order_release);
-                return result;
-            }
-            if (holder_.load(std::memory_order_relaxed) == this_thread()) break;
-            if (!enter([&idle] { return idle(); })) continue;
-            break;
+        if (sole_thread_enters()) [[likely]] {
+            auto result = work();
+            sole_thread_leaves();
+            return result;
         }
-        auto result = work();
-        if (idle()) leave();
-        return result;
+        return pass_locked(work, idle);
     }
 
-private:
-    // The token of the calling thread: the address of its own flag.
-    static std::uintptr_t this_thread() { return reinterpret_cast<std::uintptr_t>(&this_thread_is_sole); }
-
+    // The sole thread's way in and out, in two halves for callers that must keep `work` inline:
+    // when sole_thread_enters() is true the caller makes its access, then calls
+    // sole_thread_leaves(); otherwise it goes through pass_locked().
     bool sole_thread_enters() {
         if (!this_thread_is_sole) return false;
         in_access_.store(true, std::memory_order_relaxed);
@@ -59,6 +51,26 @@ private:
         in_access_.store(false, std::memory_order_release);
         return false;
     }
+    void sole_thread_leaves() { in_access_.store(false, std::memory_order_release); }
+
+    template <class Work, class Idle>
+    auto pass_locked(Work& work, Idle& idle) {
+        while (holder_.load(std::memory_order_relaxed) != this_thread()) {
+            if (enter([&idle] { return idle(); })) break;
+            if (sole_thread_enters()) {
+                auto result = work();
+                sole_thread_leaves();
+                return result;
+            }
+        }
+        auto result = work();
+        if (idle()) leave();
+        return result;
+    }
+
+private:
+    // The token of the calling thread: the address of its own flag.
+    static std::uintptr_t this_thread() { return reinterpret_cast<std::uintptr_t>(&this_thread_is_sole); }
 
     // Makes the calling thread the sole one (false: go round again) or the card's holder (true),
     // waiting while another thread holds it. `card_idle` is asked only while no thread works on
