@@ -59,6 +59,7 @@ public:
 private:
     struct Platform;
     CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform);
+    // Where the lock is a word in the record: the wait for its holder, watching the holder.
     Taken wait_for_lock(bool observer);
 
     ch367sim_card_state* state_;

@@ -82,6 +82,8 @@ std::uint32_t this_process() {
 bool owner_gone(ch367sim_card_state& state, std::uint32_t pid) {
     const ProcessLook look = look_at_process(pid);
     if (!look.alive) return true;
+    // Read after the look at /proc: a holder that has just taken the lock has written its start
+    // time by then.
     const std::uint64_t recorded = lock_owner_start(state).load();
     return recorded != 0 && look.start != 0 && recorded != look.start;
 }
@@ -116,6 +118,9 @@ bool create(const std::string& path, const ch367sim_card_state& power_on, std::s
 
 struct CardFile::Platform {
     bool let_go_to_waiters = false;  // the last unlock() found processes waiting
+    // The holder and command this process last said it waits for: said once, not at every wait.
+    std::uint32_t told_holder = 0;
+    std::uint64_t told_since = 0;
 };
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
@@ -196,7 +201,6 @@ CardFile::Taken CardFile::wait_for_lock(bool observer) {
     const auto start = Clock::now();
     auto last_access = start;
     std::uint64_t accesses = card_accesses(*state_);
-    std::uint32_t told = 0;  // the holder this process said holds the card
     Taken taken = Taken::not_taken;
     for (;;) {
         std::uint32_t seen = 0;
@@ -222,9 +226,11 @@ CardFile::Taken CardFile::wait_for_lock(bool observer) {
             last_access = now;
         }
         if (now - start < wait) continue;
-        if (told != seen) {
-            told = seen;
-            say_card_held(seen, lock_since(*state_).load(std::memory_order_relaxed));
+        const std::uint64_t since = lock_since(*state_).load(std::memory_order_relaxed);
+        if (platform_->told_holder != seen || platform_->told_since != since) {
+            platform_->told_holder = seen;
+            platform_->told_since = since;
+            say_card_held(seen, since);
         }
         if (observer) break;
         if (now - last_access >= wait &&
@@ -254,7 +260,13 @@ void CardFile::unlock() {
 }
 
 void CardFile::command_started() {
-    lock_since(*state_).store(milliseconds_since_1970(), std::memory_order_relaxed);
+    // The coarse clock (a few ms) is read from memory; the exact one can be a system call in a
+    // virtual machine, once per command.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    lock_since(*state_).store(static_cast<std::uint64_t>(now.tv_sec) * 1000 +
+                                  static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000,
+                              std::memory_order_relaxed);
 }
 
 std::uint32_t CardFile::taken_by() {

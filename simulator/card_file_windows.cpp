@@ -78,6 +78,9 @@ bool create(const std::wstring& path, const ch367sim_card_state& power_on, std::
 struct CardFile::Platform {
     HANDLE mapping = nullptr;
     HANDLE mutex = nullptr;
+    // The holder and command this process last said it waits for: said once, not at every wait.
+    std::uint32_t told_holder = 0;
+    std::uint64_t told_since = 0;
 };
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
@@ -142,7 +145,13 @@ CardFile::Taken CardFile::lock(bool observer) {
     const auto wait = static_cast<DWORD>(lock_wait().count());
     DWORD result = WaitForSingleObject(platform_->mutex, wait);
     if (result == WAIT_TIMEOUT) {
-        say_card_held(lock_owner(*state_).load(), lock_since(*state_).load(std::memory_order_relaxed));
+        const std::uint32_t holder = lock_owner(*state_).load();
+        const std::uint64_t since = lock_since(*state_).load(std::memory_order_relaxed);
+        if (platform_->told_holder != holder || platform_->told_since != since) {
+            platform_->told_holder = holder;
+            platform_->told_since = since;
+            say_card_held(holder, since);
+        }
         if (observer) return Taken::not_taken;
         result = WaitForSingleObject(platform_->mutex, INFINITE);
     }
