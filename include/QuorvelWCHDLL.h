@@ -14,7 +14,9 @@
  *
  * Conventions that hold for every export below:
  *  - Exports run to completion on the caller's thread, take no lock and keep no global state.
- *    Calls on one master handle must not overlap.
+ *    Calls on one master handle must not overlap. On the simulated card, threads with a handle
+ *    each may call at once: the simulated bridge takes their bus accesses a whole command at a
+ *    time. DioClose closes the bridge for the whole process: close handles when all are done.
  *  - An export given a null master handle, or a handle whose open failed, returns at once: no bus
  *    access, no status written, success flag 0.
  *  - No export writes through a null status pointer.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bridge_registers.h"
+#include "card_lock.h"
 #include "card_state.h"
 
 namespace ch367sim {
@@ -111,19 +112,40 @@ bool Card::open_device() {
     return locked([this] { return bridge.open_device(); });
 }
 
+// The private card of a process with one thread takes the access alone; everything else goes
+// the way of a whole command, out of line so that this path stays short.
 bool Card::read(std::uint64_t address, std::uint8_t* value) {
-    return locked([&] { return bridge.read(address, value); });
+    if (storage.file() == nullptr && threads_.sole_thread_enters()) [[likely]] {
+        const bool done = bridge.read(address, value);
+        threads_.sole_thread_leaves();
+        return done;
+    }
+    return read_in_turn(address, value);
 }
 
 bool Card::write(std::uint64_t address, std::uint8_t value) {
-    // A private card has no watchers in other processes, so no change count to keep: the
-    // increment cost a private card about 10 % of its accesses per second.
-    if (storage.file() == nullptr) return bridge.write(address, value);
+    if (storage.file() == nullptr && threads_.sole_thread_enters()) [[likely]] {
+        const bool done = bridge.write(address, value);
+        threads_.sole_thread_leaves();
+        return done;
+    }
+    return write_in_turn(address, value);
+}
+
+bool Card::read_in_turn(std::uint64_t address, std::uint8_t* value) {
+    return locked([&] { return bridge.read(address, value); });
+}
+
+bool Card::write_in_turn(std::uint64_t address, std::uint8_t value) {
     return locked([&] {
         const bool done = bridge.write(address, value);
-        // Only the lock's holder writes the count: a plain increment that readers see whole.
-        std::atomic_ref<std::uint64_t> changes(storage.state().changes);
-        changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        // A private card has no watchers in other processes, so no change count to keep: the
+        // increment cost a private card about 10 % of its accesses per second. On a shared card
+        // only the lock's holder writes the count: a plain increment that readers see whole.
+        if (storage.file() != nullptr) {
+            std::atomic_ref<std::uint64_t> changes(storage.state().changes);
+            changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        }
         return done;
     });
 }
@@ -131,9 +153,48 @@ bool Card::write(std::uint64_t address, std::uint8_t value) {
 void Card::close_device() {
     locked([this] {
         bridge.close_device();
+        if (holding_) release();
+        let_go_ = true;
         return 0;
     });
-    if (holding_) release();
+}
+
+bool Card::snapshot(ch367sim_card_state& copy) {
+    return locked(
+        [&] {
+            // Without the lock (another process held the card for the lock wait) the run is
+            // copied as it stands: bringing it up to date would write under the holder.
+            if (storage.file() == nullptr || holding_) pattern_generator.bring_up_to_date();
+            std::memcpy(&copy, &storage.state(), sizeof copy);
+            return true;
+        },
+        true);
+}
+
+bool Card::take(bool observer) {
+    switch (storage.file()->lock(observer)) {
+    case CardFile::Taken::not_taken:
+        return false;
+    case CardFile::Taken::from_gone:
+    case CardFile::Taken::from_stalled:
+        abandon_unfinished();
+        break;
+    case CardFile::Taken::free:
+        break;
+    }
+    holding_ = true;
+    command_stamped_ = false;
+    return true;
+}
+
+// The holder that took the card from this process has ended the command this process was in.
+// The lock word no longer names this process. When a waiter took the card from it as stalled,
+// that waiter has ended the command this process was in, and this process says so; a lock word
+// written over by a copy of the file put on it in place is simply taken again.
+void Card::lock_taken_away() {
+    const std::uint32_t taker = storage.file()->taken_by();
+    if (taker != 0) say_card_lost(taker);
+    holding_ = false;
 }
 
 void Card::abandon_unfinished() {
@@ -146,8 +207,11 @@ void Card::release() {
     storage.file()->unlock();
 }
 
-Card& card() {
+std::atomic<Card*> built_card{nullptr};
+
+Card& build_card() {
     static Card& instance = *new Card;
+    built_card.store(&instance, std::memory_order_release);
     return instance;
 }
 

@@ -15,6 +15,7 @@
 #include "external_device.h"
 #include "outputs/output_set.h"
 #include "pattern_generator.h"
+#include "thread_gate.h"
 
 namespace ch367sim {
 
@@ -62,57 +63,93 @@ struct Card {
     void reset();
     bool attach_external(std::uint8_t index, const ch367sim_device* device);
 
-    // The driver calls that reach the card's state; on a shared card each one holds the lock
+    // The driver calls that reach the card's state; each one runs as a part of a whole command
     // (see `locked`).
     bool open_device();
     bool read(std::uint64_t address, std::uint8_t* value);
     bool write(std::uint64_t address, std::uint8_t value);
     // Closing the device lets go of the card, even in the middle of a command.
     void close_device();
+    // Copies the whole record into `copy`: under the lock, or, when another process has held the
+    // card for the lock wait, without it (the holder is not robbed of its command for a look).
+    // False for a card whose file was lost.
+    bool snapshot(ch367sim_card_state& copy);
 
     // Nothing under way: no transaction open, every chip select released, and the pattern
     // generator between commands.
     bool idle() const { return bridge.bus_idle() && pattern_generator.between_commands(); }
 
-    // Runs `work` on the card under its lock when it is shared. The lock is taken unless this
-    // process holds it already, and kept after `work` until the card is idle again, so that a
-    // command runs whole: its frames, and the chip select released after the gate closes.
-    // Taking the lock over from a process that died ends what that process left under way. On a
-    // card whose file was lost, `work` fails: it is not run, or its result is dropped.
+    // Runs `work` on the card as a part of a whole command: one thread of the process at a time
+    // (see ThreadGate), and on a shared card under the card file's lock. Both are taken unless
+    // held already, and kept after `work` until the card is idle again, so that a command runs
+    // whole: its frames, and the chip select released after the gate closes. Taking the lock
+    // over from a process that died or stalled ends what that process left under way. On a card
+    // whose file was lost, `work` fails: it is not run, or its result is dropped.
     template <class Work>
-    auto locked(Work&& work) {
-        CardFile* file = storage.file();
-        if (file == nullptr) return work();
-        if (!holding_) {
-            if (file->lost()) [[unlikely]] return lose_card<decltype(work())>();
-            if (file->lock()) abandon_unfinished();
-            holding_ = true;
-        }
-        auto result = work();
-        if (file->lost()) [[unlikely]] return lose_card<decltype(result)>();
-        if (idle()) release();
-        return result;
+    auto locked(Work&& work, bool observer = false) {
+        return threads_.pass(
+            [&] {
+                let_go_ = false;
+                return storage.file() == nullptr ? work() : under_file_lock(work, observer);
+            },
+            [this] { return let_go_ || idle(); });
     }
 
-    // Ends what was left under way on the card by a process that is gone, or by a card file put
-    // on it: closes an open transaction, releases every chip select, ends a command.
+    // Ends what was left under way on the card by a process that is gone or stalled, or by a
+    // card file put on it: closes an open transaction, releases every chip select, ends a command.
     void abandon_unfinished();
 
 private:
-    void release();
+    template <class Work>
+    auto under_file_lock(Work& work, bool observer) {
+        CardFile* file = storage.file();
+        if (!holding_ && file->lost()) [[unlikely]] return lose_card<decltype(work())>();
+        if (holding_ && !file->still_held()) [[unlikely]] lock_taken_away();
+        if (!holding_ && !take(observer)) {
+            let_go_ = true;
+            return work();
+        }
+        auto result = work();
+        if (file->lost()) [[unlikely]] return lose_card<decltype(result)>();
+        if (!holding_) {
+            // let go of within `work`
+        } else if (idle()) {
+            release();
+        } else if (!command_stamped_) {
+            file->command_started();
+            command_stamped_ = true;
+        }
+        return result;
+    }
+    // The card file stopped backing the card: the card is gone for this process.
     template <class Result>
     Result lose_card() {
         holding_ = false;
+        let_go_ = true;
         storage.report_loss();
         return Result{};
     }
+    [[gnu::noinline]] bool read_in_turn(std::uint64_t address, std::uint8_t* value);
+    [[gnu::noinline]] bool write_in_turn(std::uint64_t address, std::uint8_t value);
+    bool take(bool observer);
+    void lock_taken_away();
+    void release();
 
-    bool holding_ = false;
+    ThreadGate threads_;
+    bool holding_ = false;          // this process holds the card file's lock
+    bool command_stamped_ = false;  // the lock's holder has said when its command began
+    bool let_go_ = false;           // the last access let go of the card before it was idle
 };
 
 // The one simulated card of the process, built with its devices attached on first use. It is
 // never destroyed, so host calls and the output files' exit hook find it valid at any point of
 // the process's exit.
-Card& card();
+extern std::atomic<Card*> built_card;
+Card& build_card();
+// Inline, as every access starts here.
+inline Card& card() {
+    Card* built = built_card.load(std::memory_order_acquire);
+    return built != nullptr ? *built : build_card();
+}
 
 }  // namespace ch367sim

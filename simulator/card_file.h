@@ -1,9 +1,11 @@
 // The card kept in a file that every process naming it maps into memory, and the lock between
 // those processes. A command runs under the lock as a whole (see Card::locked); a process that
-// dies holding it leaves the card to the next one, which takes it over.
+// dies holding it, or stops making accesses in the middle of a command, leaves the card to the
+// next one, which takes it over.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -35,18 +37,46 @@ public:
     // What happened to the file, as the end of a sentence that starts with its name.
     std::string loss() const;
 
-    // Takes the lock, waiting for the process that holds it. Returns true when that process died
-    // holding it: the card is as it left it, possibly within a transaction.
-    bool lock();
+    // How lock() got the lock.
+    enum class Taken {
+        free,          // nobody held it, or its holder let go
+        from_gone,     // its holder died, or is no longer the process that took it
+        from_stalled,  // its holder made no access for the lock wait (see lock_wait())
+        not_taken,     // an observer gave up after the lock wait
+    };
+    // Takes the lock, waiting for the process that holds it. After the lock wait the waiter says
+    // once which process holds the card; a holder that made no access for that long loses it.
+    // An `observer` never takes the card from a live holder: after the lock wait it gets
+    // not_taken instead. Except when free, the card is as the holder left it, possibly within a
+    // transaction.
+    Taken lock(bool observer = false);
     void unlock();
+    // False once another process has taken the lock from this one: one load.
+    bool still_held() {
+        return holder_id_ == 0 ||
+               std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(state_->lock))
+                       .load(std::memory_order_relaxed) == holder_id_;
+    }
+    // The process that took the lock from this one when it stalled (0 when not known).
+    std::uint32_t taken_by();
+    // The holder's command begins: waiters say since when the card is held.
+    void command_started();
+    // Another process that holds the lock now, and when its command began (milliseconds since
+    // 1970; 0 when not known). False when the card is free or this process holds it.
+    bool held_elsewhere(std::uint32_t& pid, std::uint64_t& since_ms);
 
 private:
     struct Platform;
     CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform);
+    // Where the lock is a word in the record: the wait for its holder, watching the holder.
+    Taken wait_for_lock(bool observer);
 
     ch367sim_card_state* state_;
     std::unique_ptr<Platform> platform_;
     std::atomic<bool> lost_{false};
+    // The id the lock word holds while this process has the card, where the lock word is the
+    // lock (0: the lock is not the word, and cannot be taken from this process).
+    std::uint32_t holder_id_ = 0;
 };
 
 }  // namespace ch367sim

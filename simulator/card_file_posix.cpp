@@ -1,6 +1,7 @@
 // The card file on Linux: a shared mapping, and a lock word in the record's lock bytes holding
-// the process id of its owner (0 = free), with a futex to sleep on. A waiter that finds the
-// owner's process gone takes the lock over.
+// the process id of its owner (0 = free), with a futex to sleep on, and beside it the owner's
+// start time. A waiter that finds the owner's process gone, or a process of that id that started
+// at another time, takes the lock over; so does one whose owner made no access for the lock wait.
 #include <fcntl.h>
 #include <linux/futex.h>
 #include <pthread.h>
@@ -16,10 +17,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "card_file.h"
+#include "card_lock.h"
 #include "card_state.h"
 #include "mapping_guard.h"
 
@@ -35,28 +38,55 @@ constexpr long kOwnerCheckNanoseconds = 50'000'000;
 constexpr auto kHandOverTime = std::chrono::milliseconds(2);
 
 std::uint32_t process_id = 0;  // cached: getpid() is a system call; renewed in a forked child
+std::uint64_t process_start = 0;
+
+// A process as /proc shows it: whether it lives (a zombie, exited but not yet waited for, holds
+// nothing any more), and when it started (0 when not known).
+struct ProcessLook {
+    bool alive = true;
+    std::uint64_t start = 0;
+};
+
+ProcessLook look_at_process(std::uint32_t pid) {
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return {false, 0};
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/%u/stat", pid);
+    std::FILE* stat = std::fopen(path, "r");
+    if (stat == nullptr) return {};
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    // "pid (name) state ... starttime ...": the name may hold any character, so the fields are
+    // counted from the last ')'; the start time is the 22nd field, the 20th after the name.
+    const char* field = read ? std::strrchr(line, ')') : nullptr;
+    if (field == nullptr || field[1] != ' ') return {};
+    ProcessLook look;
+    look.alive = field[2] != 'Z';
+    for (int n = 0; n < 20 && field != nullptr; ++n) field = std::strchr(field + 1, ' ');
+    if (field != nullptr) look.start = std::strtoull(field + 1, nullptr, 10);
+    return look;
+}
 
 std::uint32_t this_process() {
     if (process_id == 0) {
-        process_id = static_cast<std::uint32_t>(getpid());
-        pthread_atfork(nullptr, nullptr, [] { process_id = static_cast<std::uint32_t>(getpid()); });
+        const auto renew = [] {
+            process_id = static_cast<std::uint32_t>(getpid());
+            process_start = look_at_process(process_id).start;
+        };
+        renew();
+        pthread_atfork(nullptr, nullptr, renew);
     }
     return process_id;
 }
 
-// A process that has exited but not yet been waited for (a zombie) holds nothing any more.
-bool process_alive(std::uint32_t pid) {
-    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
-    char path[32];
-    std::snprintf(path, sizeof path, "/proc/%u/stat", pid);
-    std::FILE* stat = std::fopen(path, "r");
-    if (stat == nullptr) return true;
-    char line[512] = {};
-    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
-    std::fclose(stat);
-    // "pid (name) state ...": the name may hold any character, so the state follows the last ')'.
-    const char* name_end = read ? std::strrchr(line, ')') : nullptr;
-    return name_end == nullptr || name_end[1] != ' ' || name_end[2] != 'Z';
+// The lock's owner `pid` is not the process that took it: that one is gone.
+bool owner_gone(ch367sim_card_state& state, std::uint32_t pid) {
+    const ProcessLook look = look_at_process(pid);
+    if (!look.alive) return true;
+    // Read after the look at /proc: a holder that has just taken the lock has written its start
+    // time by then.
+    const std::uint64_t recorded = lock_owner_start(state).load();
+    return recorded != 0 && look.start != 0 && recorded != look.start;
 }
 
 std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
@@ -103,18 +133,14 @@ std::string back_fully(int fd, const struct stat& status) {
     return system_error("is not fully backed by storage (a sparse file), and cannot be");
 }
 
-std::atomic_ref<std::uint32_t> owner_word(ch367sim_card_state& state) {
-    return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(state.lock));
-}
-std::atomic_ref<std::uint32_t> waiters_word(ch367sim_card_state& state) {
-    return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(state.lock + 4));
-}
-
 }  // namespace
 
 struct CardFile::Platform {
     bool let_go_to_waiters = false;  // the last unlock() found processes waiting
     GuardedMapping mapping;          // the file stays open for the guard to look at
+    // The holder and command this process last said it waits for: said once, not at every wait.
+    std::uint32_t told_holder = 0;
+    std::uint64_t told_since = 0;
 };
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
@@ -189,10 +215,10 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
     return file;
 }
 
-bool CardFile::lock() {
+CardFile::Taken CardFile::lock(bool observer) {
     const std::uint32_t me = this_process();
-    auto owner = owner_word(*state_);
-    auto waiters = waiters_word(*state_);
+    auto owner = lock_owner(*state_);
+    auto waiters = lock_waiters(*state_);
     if (platform_->let_go_to_waiters) {
         platform_->let_go_to_waiters = false;
         const auto until = std::chrono::steady_clock::now() + kHandOverTime;
@@ -200,36 +226,109 @@ bool CardFile::lock() {
             sched_yield();
         }
     }
+    Taken taken = Taken::free;
     std::uint32_t seen = 0;
-    if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) return false;
-    // This process holds the lock only between its own calls to lock() and unlock(): its own id
-    // in the word was left by an earlier process that had the same id.
-    if (seen == me) return true;
-    waiters.fetch_add(1);
-    bool took_over = false;
+    if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
+        // taken at once
+    } else if (seen == me) {
+        // This process holds the lock only between its own calls to lock() and unlock(): its own
+        // id in the word was left by an earlier process that had the same id.
+        taken = Taken::from_gone;
+    } else {
+        taken = wait_for_lock(observer);
+        if (taken == Taken::not_taken) return taken;
+    }
+    lock_since(*state_).store(0, std::memory_order_relaxed);
+    lock_owner_start(*state_).store(process_start, std::memory_order_relaxed);
+    holder_id_ = me;
+    return taken;
+}
+
+CardFile::Taken CardFile::wait_for_lock(bool observer) {
+    const std::uint32_t me = this_process();
+    auto owner = lock_owner(*state_);
+    lock_waiters(*state_).fetch_add(1);
+    using Clock = std::chrono::steady_clock;
+    const auto wait = lock_wait();
+    const auto start = Clock::now();
+    auto last_access = start;
+    std::uint64_t accesses = card_accesses(*state_);
+    Taken taken = Taken::not_taken;
     for (;;) {
-        seen = 0;
-        if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) break;
+        std::uint32_t seen = 0;
+        if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
+            taken = Taken::free;
+            break;
+        }
         timespec timeout{0, kOwnerCheckNanoseconds};
         const long slept = syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock),
                                    FUTEX_WAIT, seen, &timeout, nullptr, 0);
-        if (slept != 0 && errno == ETIMEDOUT && !process_alive(seen) &&
+        if (slept == 0 || errno != ETIMEDOUT) continue;
+        if (owner_gone(*state_, seen)) {
+            if (!owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) continue;
+            // A dead holder needs no word; a live process of its id, that never had the card, does.
+            if (look_at_process(seen).alive) say_card_taken_from_stale(seen);
+            taken = Taken::from_gone;
+            break;
+        }
+        const auto now = Clock::now();
+        const std::uint64_t accesses_now = card_accesses(*state_);
+        if (accesses_now != accesses) {
+            accesses = accesses_now;
+            last_access = now;
+        }
+        if (now - start < wait) continue;
+        const std::uint64_t since = lock_since(*state_).load(std::memory_order_relaxed);
+        if (platform_->told_holder != seen || platform_->told_since != since) {
+            platform_->told_holder = seen;
+            platform_->told_since = since;
+            say_card_held(seen, since);
+        }
+        if (observer) break;
+        if (now - last_access >= wait &&
             owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
-            took_over = true;
+            lock_taken_from(*state_).store(seen);
+            lock_taker(*state_).store(me);
+            say_card_taken_from_stalled(
+                seen, std::chrono::duration_cast<std::chrono::milliseconds>(now - last_access));
+            taken = Taken::from_stalled;
             break;
         }
     }
-    waiters.fetch_sub(1);
-    return took_over;
+    lock_waiters(*state_).fetch_sub(1);
+    return taken;
 }
 
 void CardFile::unlock() {
-    owner_word(*state_).store(0);
-    platform_->let_go_to_waiters = waiters_word(*state_).load() != 0;
+    // Plain stores (the last one orders them): no more atomic operations than the lock word's.
+    lock_since(*state_).store(0, std::memory_order_relaxed);
+    lock_owner_start(*state_).store(0, std::memory_order_relaxed);
+    lock_owner(*state_).store(0);
+    platform_->let_go_to_waiters = lock_waiters(*state_).load() != 0;
     if (platform_->let_go_to_waiters) {
         syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock), FUTEX_WAKE, 1, nullptr,
                 nullptr, 0);
     }
+}
+
+void CardFile::command_started() {
+    // The coarse clock (a few ms) is read from memory; the exact one can be a system call in a
+    // virtual machine, once per command.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    lock_since(*state_).store(static_cast<std::uint64_t>(now.tv_sec) * 1000 +
+                                  static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000,
+                              std::memory_order_relaxed);
+}
+
+std::uint32_t CardFile::taken_by() {
+    return lock_taken_from(*state_).load() == process_id ? lock_taker(*state_).load() : 0;
+}
+
+bool CardFile::held_elsewhere(std::uint32_t& pid, std::uint64_t& since_ms) {
+    pid = lock_owner(*state_).load();
+    since_ms = lock_since(*state_).load(std::memory_order_relaxed);
+    return pid != 0 && pid != this_process();
 }
 
 }  // namespace ch367sim

@@ -1,6 +1,9 @@
 // The card file on Windows: a file mapping, and a named mutex per card file (named after the
 // file's full path) as the lock. A mutex whose owner died comes back abandoned, and the waiter
-// owns it.
+// owns it; the mutex is the system's, so a process id used again cannot leave a stale lock. The
+// holder writes its process id and when its command began into the record's lock bytes, so that
+// a waiter can say who holds the card; a live holder keeps the mutex even when it makes no
+// access, since no other process can release it.
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +11,7 @@
 #include <cwctype>
 
 #include "card_file.h"
+#include "card_lock.h"
 #include "card_state.h"
 
 namespace ch367sim {
@@ -74,6 +78,9 @@ bool create(const std::wstring& path, const ch367sim_card_state& power_on, std::
 struct CardFile::Platform {
     HANDLE mapping = nullptr;
     HANDLE mutex = nullptr;
+    // The holder and command this process last said it waits for: said once, not at every wait.
+    std::uint32_t told_holder = 0;
+    std::uint64_t told_since = 0;
 };
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
@@ -145,8 +152,41 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
         new CardFile(static_cast<ch367sim_card_state*>(view), std::move(platform)));
 }
 
-bool CardFile::lock() { return WaitForSingleObject(platform_->mutex, INFINITE) == WAIT_ABANDONED; }
+CardFile::Taken CardFile::lock(bool observer) {
+    const auto wait = static_cast<DWORD>(lock_wait().count());
+    DWORD result = WaitForSingleObject(platform_->mutex, wait);
+    if (result == WAIT_TIMEOUT) {
+        const std::uint32_t holder = lock_owner(*state_).load();
+        const std::uint64_t since = lock_since(*state_).load(std::memory_order_relaxed);
+        if (platform_->told_holder != holder || platform_->told_since != since) {
+            platform_->told_holder = holder;
+            platform_->told_since = since;
+            say_card_held(holder, since);
+        }
+        if (observer) return Taken::not_taken;
+        result = WaitForSingleObject(platform_->mutex, INFINITE);
+    }
+    lock_since(*state_).store(0, std::memory_order_relaxed);
+    lock_owner(*state_).store(static_cast<std::uint32_t>(GetCurrentProcessId()));
+    return result == WAIT_ABANDONED ? Taken::from_gone : Taken::free;
+}
 
-void CardFile::unlock() { ReleaseMutex(platform_->mutex); }
+void CardFile::unlock() {
+    lock_owner(*state_).store(0);
+    lock_since(*state_).store(0, std::memory_order_relaxed);
+    ReleaseMutex(platform_->mutex);
+}
+
+std::uint32_t CardFile::taken_by() { return 0; }
+
+void CardFile::command_started() {
+    lock_since(*state_).store(milliseconds_since_1970(), std::memory_order_relaxed);
+}
+
+bool CardFile::held_elsewhere(std::uint32_t& pid, std::uint64_t& since_ms) {
+    pid = lock_owner(*state_).load();
+    since_ms = lock_since(*state_).load(std::memory_order_relaxed);
+    return pid != 0 && pid != static_cast<std::uint32_t>(GetCurrentProcessId());
+}
 
 }  // namespace ch367sim

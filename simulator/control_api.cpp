@@ -130,12 +130,17 @@ SIM_API int ch367sim_compare_display_png(const char* reference_png, const char* 
 
 SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state) {
     if (state == nullptr) return 0;
-    Card& simulated = card();
-    return simulated.locked([&] {
-        simulated.pattern_generator.bring_up_to_date();
-        std::memcpy(state, &simulated.storage.state(), sizeof *state);
-        return 1;
-    });
+    return card().snapshot(*state) ? 1 : 0;
+}
+
+SIM_API int ch367sim_card_holder(uint32_t* pid, uint64_t* since_ms) {
+    CardFile* file = card().storage.file();
+    uint32_t holder = 0;
+    uint64_t since = 0;
+    const bool held = file != nullptr && file->held_elsewhere(holder, since);
+    if (pid != nullptr) *pid = held ? holder : 0;
+    if (since_ms != nullptr) *since_ms = held ? since : 0;
+    return held ? 1 : 0;
 }
 
 SIM_API uint64_t ch367sim_card_changes(void) {

@@ -302,8 +302,16 @@ typedef struct ch367sim_card_state {
 } ch367sim_card_state;
 
 /* Copies the whole card into *state as one consistent picture (taken under the card's lock) and
- * returns 1; 0 for a null pointer or a card whose file was lost while in use. */
+ * returns 1; 0 for a null pointer or a card whose file was lost while in use. When another
+ * process has held the card for the lock wait (CH367SIM_LOCK_WAIT_MS, see docs/simulator.md), the
+ * copy is taken without the lock rather than waiting on, and may show that process's command
+ * half done: ch367sim_card_holder tells. */
 CH367SIM_API int ch367sim_card_snapshot(ch367sim_card_state* state);
+/* Whether another process holds the shared card now, read without taking the lock: 1 with its
+ * process id in *pid and when its command began in *since_ms (milliseconds since 1970, UTC; 0
+ * when it holds the card for one access only); 0, with both 0, when the card is free, private or
+ * held by this process. Either pointer may be null. */
+CH367SIM_API int ch367sim_card_holder(uint32_t* pid, uint64_t* since_ms);
 /* The card's change count (the record's `changes`), read without the lock. A private card, which
  * no other process can watch, counts only its power-cycles. */
 CH367SIM_API uint64_t ch367sim_card_changes(void);

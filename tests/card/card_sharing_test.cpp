@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -38,6 +41,35 @@ pid_t fork_child(const std::function<int()>& child) {
     const pid_t pid = fork();
     if (pid == 0) _exit(child());
     return pid;
+}
+
+// `fork_child` with the child's stderr in the file `log` and the lock wait `wait_ms`.
+pid_t fork_logging_child(const std::string& log, const char* wait_ms, const std::function<int()>& child) {
+    return fork_child([&] {
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 2);
+        setenv("CH367SIM_LOCK_WAIT_MS", wait_ms, 1);
+        return child();
+    });
+}
+
+std::string file_text(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
+
+// Writes the current I/O lines and reads them back: 0 when they came back.
+int write_and_read_lines() {
+    DioMasterHandle* card = nullptr;
+    std::int16_t status = 0;
+    DioInitialize(nullptr, &card, &status);
+    const std::uint32_t lines = 0xA5A55A5A;
+    DioWriteCurrentIO(card, lines);
+    std::uint32_t read_back = 0;
+    DioReadCurrentIO(card, &read_back, &status);
+    DioClose(card);
+    return status == 4 && read_back == lines ? 0 : 1;
 }
 
 int exit_code(pid_t pid) {
@@ -139,17 +171,7 @@ TEST_P(CardTakeOver, ProcessKilledMidCommandLeavesTheCardToTheNextWithinASecond)
     ASSERT_EQ(card_file()->bridge.in_transaction, in_transaction ? 1 : 0);
 
     const auto start = Clock::now();
-    const pid_t next = fork_child([] {
-        DioMasterHandle* card = nullptr;
-        std::int16_t status = 0;
-        DioInitialize(nullptr, &card, &status);
-        const std::uint32_t lines = 0xA5A55A5A;
-        DioWriteCurrentIO(card, lines);
-        std::uint32_t read_back = 0;
-        DioReadCurrentIO(card, &read_back, &status);
-        DioClose(card);
-        return status == 4 && read_back == lines ? 0 : 1;
-    });
+    const pid_t next = fork_child(write_and_read_lines);
     EXPECT_EQ(exit_code(next), 0);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(exit_code(killed), 128 + SIGKILL);
@@ -163,3 +185,142 @@ INSTANTIATE_TEST_SUITE_P(KillPoints, CardTakeOver,
                          ::testing::Values(KillPoint{"WithinATransaction", true},
                                            KillPoint{"BetweenFrames", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A live holder that stops in the middle of a command: its opcode sent, or every chip select
+// left low, and then a sleep. After the lock wait a waiter says who holds the card, takes it, and
+// ends the command; the holder, awake again, says it lost the card and takes it again.
+struct StallPoint {
+    const char* name;
+    bool chip_selects_low;
+};
+
+class CardStall : public SharedCardTest, public ::testing::WithParamInterface<StallPoint> {};
+
+TEST_P(CardStall, HolderThatMakesNoAccessLosesTheCardAfterTheLockWait) {
+    const bool chip_selects_low = GetParam().chip_selects_low;
+    const std::string holder_log = path + ".holder", waiter_log = path + ".waiter";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork_logging_child(holder_log, "300", [&] {
+        DioMasterHandle* card = nullptr;
+        std::int16_t status = 0;
+        DioInitialize(nullptr, &card, &status);
+        if (chip_selects_low) {
+            DioSetADRSR_High(card, 0);
+        } else {
+            CH367WriteIoByte(CH367SIM_IO_BASE + kBridgeControl, 0x80);
+            CH367WriteIoByte(CH367SIM_IO_BASE + kLines, 0xBE);
+            CH367WriteIoByte(CH367SIM_IO_BASE + kSpiData, 'm');
+        }
+        (void)!write(ready[1], "x", 1);
+        usleep(1'500'000);
+        return write_and_read_lines();
+    });
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    const auto start = Clock::now();
+    const pid_t waiter = fork_logging_child(waiter_log, "300", write_and_read_lines);
+    EXPECT_EQ(exit_code(waiter), 0);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1200));
+    const auto card = card_file();
+    EXPECT_EQ(card->bridge.registers[kLines] & 0x3F, 0x3F) << "every chip select released";
+    if (!chip_selects_low) {
+        EXPECT_TRUE(card->pattern_generator.status & CH367SIM_PG_STATUS_FRAME_ERROR)
+            << "the opcode without its arguments ended as a frame error";
+    }
+    EXPECT_EQ(exit_code(holder), 0) << "the holder took the card again";
+    const std::string pid = std::to_string(holder);
+    const std::string said = file_text(waiter_log);
+    EXPECT_NE(said.find("process " + pid + " holds it since "), std::string::npos) << said;
+    EXPECT_NE(said.find("took the card from process " + pid + ", which made no access"),
+              std::string::npos) << said;
+    EXPECT_NE(file_text(holder_log).find("lost the card to process " + std::to_string(waiter)),
+              std::string::npos);
+    close(ready[0]);
+    close(ready[1]);
+    std::filesystem::remove(holder_log);
+    std::filesystem::remove(waiter_log);
+}
+
+INSTANTIATE_TEST_SUITE_P(StallPoints, CardStall,
+                         ::testing::Values(StallPoint{"BetweenFrames", false},
+                                           StallPoint{"ChipSelectsLow", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A card looked at while a holder sits in its command: the look waits no longer than the lock
+// wait, names the holder, and leaves it its command.
+TEST_F(CardSharing, SnapshotOfAHeldCardNamesTheHolderAndLeavesItTheCard) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork_logging_child("/dev/null", "300", [&] {
+        DioMasterHandle* card = nullptr;
+        std::int16_t status = 0;
+        DioInitialize(nullptr, &card, &status);
+        DioSetADRSR_High(card, 0);
+        (void)!write(ready[1], "x", 1);
+        usleep(1'000'000);
+        return CH367WriteIoByte(CH367SIM_IO_BASE + kLines, 0xFF) == 1 ? 0 : 1;
+    });
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    const std::string log = path + ".viewer";
+    const pid_t viewer = fork_logging_child(log, "300", [&] {
+        auto copy = std::make_unique<ch367sim_card_state>();
+        const auto start = Clock::now();
+        if (ch367sim_card_snapshot(copy.get()) != 1) return 1;
+        if (Clock::now() - start > std::chrono::milliseconds(800)) return 2;
+        std::uint32_t pid = 0;
+        std::uint64_t since = 0;
+        if (ch367sim_card_holder(&pid, &since) != 1 || pid != static_cast<std::uint32_t>(holder)) return 3;
+        return since != 0 && copy->bridge.registers[kLines] == 0 ? 0 : 4;
+    });
+    EXPECT_EQ(exit_code(viewer), 0);
+    EXPECT_EQ(exit_code(holder), 0);
+    EXPECT_EQ(file_text(log).find("took the card"), std::string::npos) << "a look takes no card";
+    close(ready[0]);
+    close(ready[1]);
+    std::filesystem::remove(log);
+}
+
+// A lock word whose process is alive but is not the one that took the lock: after a restart
+// that reused the id (the start time differs; this test process stands in for it), or with no
+// start time to tell (pid 1 in a container): a power-cycle and the next command get the card.
+struct StaleLock {
+    const char* name;
+    bool this_process;      // else pid 1
+    std::uint64_t start;    // the holder's start time in the lock bytes
+    const char* wait_ms;
+    int within_ms;
+    const char* said;
+};
+
+class CardStaleLock : public SharedCardTest, public ::testing::WithParamInterface<StaleLock> {};
+
+TEST_P(CardStaleLock, LockOfALiveProcessThatNeverHadTheCardIsTakenOver) {
+    const StaleLock& stale = GetParam();
+    ASSERT_EQ(exit_code(fork_child(write_and_read_lines)), 0);
+    const std::uint32_t pid = stale.this_process ? static_cast<std::uint32_t>(getpid()) : 1;
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(offsetof(ch367sim_card_state, lock));
+        file.write(reinterpret_cast<const char*>(&pid), sizeof pid);
+        file.seekp(offsetof(ch367sim_card_state, lock) + 8);
+        file.write(reinterpret_cast<const char*>(&stale.start), sizeof stale.start);
+    }
+    const std::string log = path + ".log";
+    const auto start = Clock::now();
+    const pid_t next = fork_logging_child(log, stale.wait_ms, [] {
+        ch367sim_reset();
+        return write_and_read_lines();
+    });
+    EXPECT_EQ(exit_code(next), 0);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(stale.within_ms));
+    EXPECT_NE(file_text(log).find(stale.said), std::string::npos) << file_text(log);
+    std::filesystem::remove(log);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Holders, CardStaleLock,
+    ::testing::Values(StaleLock{"IdReusedAfterARestart", true, 12345, "5000", 1000, "earlier process"},
+                      StaleLock{"NoStartTimeToTell", false, 0, "300", 1200, "made no access"}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -90,7 +90,7 @@ TEST_F(CardFileTest, MissingFileIsCreatedAtPowerOn) {
     EXPECT_EQ(std::filesystem::file_size(path), sizeof(ch367sim_card_state));
     EXPECT_EQ(file->state().bridge.registers[kLines], CH367SIM_POWER_ON_LINES);
     EXPECT_EQ(file->state().pattern_generator.status, CH367SIM_PG_STATUS_HALTED);
-    EXPECT_FALSE(file->lock()) << "a new card's lock is free";
+    EXPECT_EQ(file->lock(), CardFile::Taken::free) << "a new card's lock is free";
     file->unlock();
 }
 
@@ -172,8 +172,8 @@ TEST_F(CardFileTest, LockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
     std::string problem;
     const auto file = CardFile::open(path, *power_on(), problem);
     ASSERT_NE(file, nullptr) << problem;
-    ASSERT_FALSE(file->lock());
-    EXPECT_TRUE(file->lock()) << "the holder's id is this process's, yet it holds no lock";
+    ASSERT_EQ(file->lock(), CardFile::Taken::free);
+    EXPECT_EQ(file->lock(), CardFile::Taken::from_gone) << "the holder's id is this process's, yet it holds no lock";
     file->unlock();
 }
 #endif
