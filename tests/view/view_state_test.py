@@ -6,25 +6,16 @@ usage: view_state_test.py [LAUNCHER] DIO
 """
 import json
 import os
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
-from view_server_test import get
+from view_server_test import fetch, get, view_address
 
 
 def state(port):
-    with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
-        s.sendall(("GET /state HTTP/1.1\r\nHost: localhost:%d\r\nConnection: close\r\n\r\n"
-                   % port).encode())
-        answer = b""
-        while chunk := s.recv(65536):
-            answer += chunk
-    head, _, body = answer.partition(b"\r\n\r\n")
-    assert head.startswith(b"HTTP/1.1 200"), head[:40]
-    return json.loads(body)
+    return json.loads(fetch(port, "/state"))
 
 
 def main():
@@ -33,7 +24,7 @@ def main():
     view = subprocess.Popen(dio + ["--card", card, "view"], stdout=subprocess.PIPE, text=True)
     try:
         url = view.stdout.readline().strip()
-        port = int(url.rsplit(":", 1)[1].rstrip("/"))
+        port = view_address(url)[0]
         assert state(port)["pattern_generator"]["io_lines"] == 0
 
         lines = 0xA5A55A5A
