@@ -93,6 +93,8 @@ void CardWatch::watch_card() {
         auto memory = memory_moved ? std::make_shared<const std::string>(memory_bytes(*card_)) : nullptr;
         playing = taken && (card_->pattern_generator.status & CH367SIM_PG_STATUS_RUNNING) != 0;
         std::lock_guard<std::mutex> guard(mutex_);
+        // A card that is only looked at again while a pattern plays need not be sent again.
+        if (taken && json == card_json_ && held_by_ == 0 && !memory_moved) continue;
         if (taken) {
             card_json_ = std::move(json);
             remember_io_lines(card_->pattern_generator.io_lines);
