@@ -1,4 +1,5 @@
-"""dio view under abuse: bad requests, a foreign Host header, and 64 clients at once.
+"""dio view under abuse: bad requests, a foreign Host header, controls without their token or from
+another origin, and 64 clients at once.
 
 usage: view_server_test.py DIO [SECONDS]   (SECONDS of load with 64 clients, default 10)
 """

@@ -214,8 +214,10 @@ function drawHistory() {
   g.clearRect(0, 0, width, c.height);
   if (!state || !state.io_history) return;
   const h = state.io_history, plot = width - LABEL_W - 6, rowH = (c.height - 14) / 32;
+  // The view's clock now: the strip moves on while an idle card sends nothing.
+  const now = h.now_ms + (performance.now() - stateArrived);
   $("historyspan").textContent = h.window_ms / 1000;
-  const xAt = t => LABEL_W + ((t - (h.now_ms - h.window_ms)) / h.window_ms) * plot;
+  const xAt = t => LABEL_W + ((t - (now - h.window_ms)) / h.window_ms) * plot;
   g.font = "9px monospace"; g.fillStyle = COLORS.label; g.textBaseline = "top";
   g.fillText("−" + h.window_ms / 1000 + " s", LABEL_W, c.height - 11);
   g.textAlign = "right"; g.fillText("now", width - 6, c.height - 11); g.textAlign = "left";
@@ -225,7 +227,7 @@ function drawHistory() {
     g.fillStyle = COLORS.high;
     h.changes.forEach(([t, value], i) => {
       if (((value >>> line) & 1) === 0) return;
-      const end = i + 1 < h.changes.length ? h.changes[i + 1][0] : h.now_ms;
+      const end = i + 1 < h.changes.length ? h.changes[i + 1][0] : now;
       const x0 = Math.max(LABEL_W, xAt(t)), x1 = xAt(end);
       g.fillRect(x0, y + 1, Math.max(1, x1 - x0), Math.max(1, rowH - 1.5));
     });
@@ -282,9 +284,9 @@ function showLink() {
   $("link").className = !connected ? "lost" : troubled ? "held" : "live";
 }
 
-let lastChanges = null;
+let lastChanges = null, stateArrived = 0;
 function render(s) {
-  state = s;
+  state = s; stateArrived = performance.now();
   troubled = notice(s); showLink();
   $("cardpath").textContent = s.card_file.path; $("cardpath").title = s.card_file.path;
   $("port").textContent = location.port;
@@ -348,6 +350,7 @@ if (!TOKEN) { $("controlmsg").textContent = "read only: this URL has no token"; 
 
 drawBusList();
 window.addEventListener("resize", () => { drawTiming(); drawHistory(); });
+setInterval(drawHistory, 250);
 // For the browser test and the console: the diagram's view and cursors.
 window.viewApp = {
   drawTiming,
