@@ -40,6 +40,7 @@ async function fetchMemory() {
       ctrlWords = new Uint32Array(bytes.slice(4 * M.WORDS, 8 * M.WORDS));
       memoryChanges = changes;
       drawTiming(); drawWords();
+      await new Promise(done => setTimeout(done, 200));  // a card being loaded: 5 fetches a second at most
     }
   } finally { memoryWanted = false; }
 }
