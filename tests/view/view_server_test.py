@@ -153,6 +153,7 @@ def main():
             assert time.time() < deadline, "arm from the view did not reach the card"
             time.sleep(0.05)
         assert len(fetch(port, "/memory", binary=True)) == 2 * 4 * 65536
+        assert post(port, "/control/trigger", token) == 200  # running: the view reads every frame
 
         # Loopback only: the machine's other addresses do not answer.
         for address in subprocess.run(["hostname", "-I"], capture_output=True, text=True).stdout.split():
