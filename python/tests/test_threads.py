@@ -30,11 +30,7 @@ def work(card, index, deadline, failures, transfers):
         failures.append(f"thread {index}: {error!r}")
 
 
-@pytest.mark.parametrize("cards", [
-    "shared",
-    pytest.param("one each", marks=pytest.mark.skip(
-        reason="the simulated bridge does not yet keep its state whole under concurrent calls")),
-])
+@pytest.mark.parametrize("cards", ["shared", "one each"])
 def test_four_threads_read_back_every_transfer_intact(card, cards):
     own = [quorvel.Card() for _ in range(THREADS)] if cards == "one each" else [card] * THREADS
     failures, transfers = [], [0] * THREADS

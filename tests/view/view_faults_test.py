@@ -14,7 +14,7 @@ import sys
 import tempfile
 import time
 
-from view_server_test import get
+from view_server_test import get, view_address
 
 # A host program that leaves every chip select low and sleeps: it holds the card while it lives.
 HOLDER = """import ctypes, sys, time
@@ -34,7 +34,7 @@ class View:
         started = select.select([self.process.stdout], [], [], 5)[0]
         line = self.process.stdout.readline() if started else ""
         assert line.startswith("dio view: http://127.0.0.1:"), "no address: %r" % line
-        self.port = int(line.strip().rsplit(":", 1)[1].rstrip("/"))
+        self.port = view_address(line)[0]
 
     def state(self, timeout=5.0):
         with socket.create_connection(("127.0.0.1", self.port), timeout=timeout) as s:

@@ -1,7 +1,9 @@
-"""dio view under abuse: bad requests, a foreign Host header, and 64 clients at once.
+"""dio view under abuse: bad requests, a foreign Host header, controls without their token or from
+another origin, and 64 clients at once.
 
 usage: view_server_test.py DIO [SECONDS]   (SECONDS of load with 64 clients, default 10)
 """
+import json
 import os
 import socket
 import subprocess
@@ -9,6 +11,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 
 def request(port, text, timeout=5.0):
@@ -23,9 +26,38 @@ def request(port, text, timeout=5.0):
     return int(parts[1]) if len(parts) > 1 and parts[0].startswith(b"HTTP/") else None
 
 
+def fetch(port, path, binary=False):
+    """The body of a GET, on a loopback name."""
+    with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
+        s.sendall(("GET %s HTTP/1.1\r\nHost: localhost:%d\r\nConnection: close\r\n\r\n" % (path, port)).encode())
+        answer = b""
+        while chunk := s.recv(65536):
+            answer += chunk
+    head, _, body = answer.partition(b"\r\n\r\n")
+    assert head.startswith(b"HTTP/1.1 200"), head[:40]
+    return body if binary else body.decode()
+
+
 def get(port, path="/state", host=None):
     return request(port, "GET %s HTTP/1.1\r\nHost: %s\r\nConnection: close\r\n\r\n"
                    % (path, host or "127.0.0.1:%d" % port))
+
+
+def view_address(line):
+    """(port, token) from the line `dio view` prints: "dio view: http://127.0.0.1:PORT/?token=T"."""
+    url = urllib.parse.urlsplit(line.split()[-1])
+    return url.port, urllib.parse.parse_qs(url.query)["token"][0]
+
+
+def post(port, path, token=None, origin="same", host=None):
+    """A POST as a page would send it; origin "same" is the view's own, None sends none."""
+    host = host or "127.0.0.1:%d" % port
+    headers = "Host: %s\r\nConnection: close\r\nContent-Length: 0\r\n" % host
+    if origin is not None:
+        headers += "Origin: %s\r\n" % ("http://" + host if origin == "same" else origin)
+    if token is not None:
+        headers += "X-Dio-Token: %s\r\n" % token
+    return request(port, "POST %s HTTP/1.1\r\n%s\r\n" % (path, headers))
 
 
 def process_status(pid, field):
@@ -86,7 +118,7 @@ def main():
     card = os.path.join(work, "bench.card")
     view = subprocess.Popen([dio, "--card", card, "view"], stdout=subprocess.PIPE, text=True)
     try:
-        port = int(view.stdout.readline().strip().rsplit(":", 1)[1].rstrip("/"))
+        port, token = view_address(view.stdout.readline())
         assert get(port) == 200
         assert get(port, "/", host="localhost") == 200
         checks = {
@@ -99,10 +131,29 @@ def main():
                                         + "\r\n\r\n") in (None, 400, 413, 431),
             "garbage": request(port, b"\x00\xff garbage\r\n\r\n") in (None, 400),
             "unknown path": get(port, "/../../etc/passwd") in (400, 404),
+            "favicon": get(port, "/favicon.ico") == 204,
+            # A change needs the token, the view's own Origin and a loopback Host, all three.
+            "control, no token": post(port, "/control/arm") == 403,
+            "control, wrong token": post(port, "/control/arm", token=token[:-1] + "x") == 403,
+            "control, other origin": post(port, "/control/arm", token, origin="http://127.0.0.1:1") == 403,
+            "control, no origin": post(port, "/control/arm", token, origin=None) == 403,
+            "control, foreign Host": post(port, "/control/arm", token, host="attacker.example:%d" % port) == 403,
+            "control by GET": get(port, "/control/arm") in (404, 405),
+            "control, unknown": post(port, "/control/explode", token) == 400,
+            "control, bad step": post(port, "/control/step?count=x", token) == 400,
         }
         failed = [name for name, ok in checks.items() if not ok]
         assert not failed, "mishandled: " + ", ".join(failed)
         assert get(port) == 200, "the server did not survive the bad requests"
+        time.sleep(0.2)
+        assert json.loads(fetch(port, "/state"))["run"]["state"] != "armed", "a refused control changed the card"
+        assert post(port, "/control/arm", token) == 200
+        deadline = time.time() + 5
+        while json.loads(fetch(port, "/state"))["run"]["state"] != "armed":
+            assert time.time() < deadline, "arm from the view did not reach the card"
+            time.sleep(0.05)
+        assert len(fetch(port, "/memory", binary=True)) == 2 * 4 * 65536
+        assert post(port, "/control/trigger", token) == 200  # running: the view reads every frame
 
         # Loopback only: the machine's other addresses do not answer.
         for address in subprocess.run(["hostname", "-I"], capture_output=True, text=True).stdout.split():

@@ -1,30 +1,22 @@
 """dio view's card state as JSON, from a dio run the way the build runs its programs (under Wine
 for the Windows build): another dio process writes the I/O lines on the same card file, and the
-state shows them; a foreign Host header is refused.
+state shows them, and keeps the values they held before in its history; a foreign Host header
+is refused.
 
 usage: view_state_test.py [LAUNCHER] DIO
 """
 import json
 import os
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
-from view_server_test import get
+from view_server_test import fetch, get, view_address
 
 
 def state(port):
-    with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
-        s.sendall(("GET /state HTTP/1.1\r\nHost: localhost:%d\r\nConnection: close\r\n\r\n"
-                   % port).encode())
-        answer = b""
-        while chunk := s.recv(65536):
-            answer += chunk
-    head, _, body = answer.partition(b"\r\n\r\n")
-    assert head.startswith(b"HTTP/1.1 200"), head[:40]
-    return json.loads(body)
+    return json.loads(fetch(port, "/state"))
 
 
 def main():
@@ -33,7 +25,7 @@ def main():
     view = subprocess.Popen(dio + ["--card", card, "view"], stdout=subprocess.PIPE, text=True)
     try:
         url = view.stdout.readline().strip()
-        port = int(url.rsplit(":", 1)[1].rstrip("/"))
+        port = view_address(url)[0]
         assert state(port)["pattern_generator"]["io_lines"] == 0
 
         lines = 0xA5A55A5A
@@ -42,6 +34,14 @@ def main():
         while state(port)["pattern_generator"]["io_lines"] != lines:
             assert time.time() < deadline, "the view never showed the lines written"
             time.sleep(0.1)
+        # Values the lines no longer hold stay in the history, oldest first.
+        subprocess.run(dio + ["--card", card, "io", "0x1"], check=True, capture_output=True)
+        subprocess.run(dio + ["--card", card, "io", "0x2"], check=True, capture_output=True)
+        while state(port)["pattern_generator"]["io_lines"] != 2:
+            assert time.time() < deadline, "the view never showed the second value"
+            time.sleep(0.1)
+        history = [value for _, value in state(port)["io_history"]["changes"]]
+        assert history[:1] == [0] and lines in history and history[-1] == 2, history
         assert get(port, host="attacker.example:%d" % port) == 403
         print("view state at %s shows io lines %#x" % (url, lines))
     finally:

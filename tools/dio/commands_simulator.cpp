@@ -46,9 +46,9 @@ Action define_view(CLI::App& command) {
     auto options = std::make_shared<ViewOptions>();
     command.add_option("--port", options->port, "port on 127.0.0.1 (0: a free one)")
         ->check(CLI::Range(0, 65535));
-    return [options](Session&) {
+    return [options](Session& session) {
         require_card_file();
-        serve_view(*options, [](const std::string& url) {
+        serve_view(*options, session, [](const std::string& url) {
             std::printf("dio view: %s\n", url.c_str());
             std::fflush(stdout);
         });
@@ -62,7 +62,7 @@ constexpr Command kCommands[] = {
      define_copy<kSave>},
     {"card", "restore", "put the card saved in FILE on the simulated card (not cp over the card file)",
      define_copy<kRestore>},
-    {"", "view", "show the simulated card live in a browser on 127.0.0.1 (Ctrl-C ends it)",
+    {"", "view", "show and run the simulated card live in a browser on 127.0.0.1 (Ctrl-C ends it)",
      define_view},
 };
 

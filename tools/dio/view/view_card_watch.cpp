@@ -14,6 +14,8 @@ constexpr auto kFrameInterval = 33ms;  // at most 30 pictures a second
 constexpr auto kFileInterval = 100ms;  // how often the file and the card's lock are looked at
 constexpr auto kHeldAfter = 200ms;     // a snapshot waiting this long waits for a holder
 constexpr auto kFirstPictureWait = 300ms;
+constexpr std::int64_t kHistoryWindowMs = 10000;  // the I/O lines' history the page shows
+constexpr std::size_t kHistoryChanges = 1024;     // at most this many changes of it kept
 
 const char* state_name(CardFileState state) {
     switch (state) {
@@ -31,6 +33,7 @@ const char* state_name(CardFileState state) {
 CardWatch::CardWatch(const std::string& path)
     : snapshot_(simulator_function<int(ch367sim_card_state*)>("ch367sim_card_snapshot")),
       changes_(simulator_function<std::uint64_t()>("ch367sim_card_changes")),
+      holder_(simulator_function<int(std::uint32_t*, std::uint64_t*)>("ch367sim_card_holder")),
       card_(std::make_unique<ch367sim_card_state>()),
       file_(path) {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -59,6 +62,12 @@ std::string CardWatch::next(std::uint64_t& seen, std::chrono::milliseconds timeo
     return json_;
 }
 
+std::shared_ptr<const std::string> CardWatch::memory(std::uint64_t& changes) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    changes = memory_changes_;
+    return memory_;
+}
+
 std::string CardWatch::current() {
     std::lock_guard<std::mutex> guard(mutex_);
     return json_;
@@ -71,18 +80,29 @@ bool CardWatch::pause(std::chrono::milliseconds interval) {
 
 void CardWatch::watch_card() {
     std::uint64_t last_changes = 0;
+    bool playing = false;  // a running pattern moves the card without a change being counted
     do {
         if (!file_.whole()) continue;  // the mapping of a short file can't be read
         const std::uint64_t changes = changes_();
-        if (!refresh_wanted_.exchange(false) && changes == last_changes) continue;
+        if (!refresh_wanted_.exchange(false) && changes == last_changes && !playing) continue;
         last_changes = changes;
         snapshot_started_ = Clock::now().time_since_epoch().count();
         const bool taken = snapshot_(card_.get()) == 1;
         snapshot_started_ = 0;
         nlohmann::json json = taken ? card_json(*card_) : nlohmann::json();
+        const bool memory_moved = taken && (memory_ == nullptr || card_->changes != memory_changes_);
+        auto memory = memory_moved ? std::make_shared<const std::string>(memory_bytes(*card_)) : nullptr;
+        playing = taken && (card_->pattern_generator.status & CH367SIM_PG_STATUS_RUNNING) != 0;
         std::lock_guard<std::mutex> guard(mutex_);
+        // A card that is only looked at again while a pattern plays need not be sent again.
+        if (taken && json == card_json_ && held_by_ == 0 && !memory_moved) continue;
         if (taken) {
             card_json_ = std::move(json);
+            remember_io_lines(card_->pattern_generator.io_lines);
+            if (memory_moved) {
+                memory_ = std::move(memory);
+                memory_changes_ = card_->changes;
+            }
         } else {
             file_state_ = CardFileState::kLost;
         }
@@ -99,13 +119,24 @@ void CardWatch::watch_file() {
         const std::int64_t started = snapshot_started_;
         const bool waiting = started != 0 && Clock::now().time_since_epoch().count() - started >=
                                                  Clock::duration(kHeldAfter).count();
-        const std::uint32_t holder = waiting && state == CardFileState::kPresent ? file_.lock_holder() : 0;
+        std::uint32_t holder = 0;
+        if (waiting && state == CardFileState::kPresent) holder_(&holder, nullptr);
         std::lock_guard<std::mutex> guard(mutex_);
         const CardFileState shown = file_state_ == CardFileState::kLost ? file_state_ : state;
         if (shown == file_state_ && holder == held_by_) continue;
         file_state_ = shown;
         held_by_ = holder;
         publish();
+    }
+}
+
+void CardWatch::remember_io_lines(std::uint32_t value) {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began_).count();
+    if (io_history_.empty() || io_history_.back().second != value) io_history_.emplace_back(now, value);
+    // Keep the last change before the window: the value the window starts with.
+    while (io_history_.size() > kHistoryChanges ||
+           (io_history_.size() > 1 && io_history_[1].first <= now - kHistoryWindowMs)) {
+        io_history_.pop_front();
     }
 }
 
@@ -116,6 +147,12 @@ void CardWatch::publish() {
     state["card_file"] = {{"path", file_.path()},
                           {"state", state_name(file_state_)},
                           {"problem", problem.empty() ? nlohmann::json(nullptr) : nlohmann::json(problem)}};
+    nlohmann::json changes = nlohmann::json::array();
+    for (const auto& [time, value] : io_history_) changes.push_back({time, value});
+    state["io_history"] = {
+        {"now_ms", std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began_).count()},
+        {"window_ms", kHistoryWindowMs},
+        {"changes", std::move(changes)}};
     json_ = state.dump();
     ++version_;
     changed_.notify_all();

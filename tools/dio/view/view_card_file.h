@@ -24,8 +24,6 @@ public:
     CardFileState look(bool& written);
     // True when the file at the path is the card's file, whole: the mapping can be read.
     bool whole() const;
-    // The process that holds the card's lock (0: none), read without waiting for the lock.
-    std::uint32_t lock_holder() const;
 
 private:
     std::string path_;

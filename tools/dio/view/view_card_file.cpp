@@ -3,15 +3,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <fstream>
 
 #include "ch367sim.h"
 
 namespace dio {
 
 namespace {
-
-constexpr std::streamoff kLockOffset = offsetof(ch367sim_card_state, lock);
 
 struct Identity {
     bool exists = false;
@@ -57,13 +54,6 @@ bool CardFileWatch::whole() const {
 // the only place here that knows the lock's layout. On Linux the word is the owner's process id,
 // little-endian, in the first bytes of the record's lock field; the Windows lock is a named
 // mutex, and the word stays 0 there.
-std::uint32_t CardFileWatch::lock_holder() const {
-    std::ifstream file(path_, std::ios::binary);
-    unsigned char word[4] = {};
-    if (!file.seekg(kLockOffset) || !file.read(reinterpret_cast<char*>(word), sizeof word)) return 0;
-    return word[0] | word[1] << 8 | word[2] << 16 | static_cast<std::uint32_t>(word[3]) << 24;
-}
-
 std::string card_file_problem(CardFileState state, const std::string& path) {
     switch (state) {
         case CardFileState::kPresent: return {};

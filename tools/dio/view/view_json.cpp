@@ -50,6 +50,14 @@ nlohmann::json pattern_generator_json(const ch367sim_card_pattern_generator& pg)
     };
 }
 
+// The run as it happens: the run state and program counter, with the run model's settings.
+nlohmann::json run_json(const ch367sim_card_state& card, const std::string& run_state) {
+    nlohmann::json run = run_model_settings(card);
+    run["state"] = run_state;
+    run["program_counter"] = card.pattern_generator.program_counter;
+    return run;
+}
+
 nlohmann::json commands_json(const ch367sim_card_state& card) {
     nlohmann::json commands = nlohmann::json::array();
     const std::uint64_t logged = card.commands_logged;
@@ -71,13 +79,15 @@ nlohmann::json card_json(const ch367sim_card_state& card) {
     const std::uint8_t lines = card.bridge.registers[kLines];
     nlohmann::json selected = nlohmann::json::array();
     for (unsigned i = 0; i < kChipSelects; ++i) selected.push_back((lines & (1u << i)) == 0);
+    const nlohmann::json generator = pattern_generator_json(card.pattern_generator);
     return {
         {"changes", card.changes},
         {"display",
          {{"on", card.display.on != 0},
           {"write_position", card.display.write_position},
           {"memory", hex_bytes(card.display.memory, sizeof card.display.memory)}}},
-        {"pattern_generator", pattern_generator_json(card.pattern_generator)},
+        {"pattern_generator", generator},
+        {"run", run_json(card, generator["run_state"].get<std::string>())},
         {"bridge",
          {{"lines", lines},
           {"selected", selected},
@@ -87,6 +97,30 @@ nlohmann::json card_json(const ch367sim_card_state& card) {
           {"transactions", card.bridge.counters.transactions}}},
         {"commands", commands_json(card)},
     };
+}
+
+nlohmann::json run_model_settings(const ch367sim_card_state& card) {
+    const ch367sim_card_pattern_generator& pg = card.pattern_generator;
+    // The pattern's length in effect: the setting, or the highest output word written since the
+    // last clear + 1, or the whole memory when none was.
+    const std::uint32_t length = pg.length != 0 ? pg.length
+                                 : pg.written_end != 0 ? pg.written_end
+                                                       : std::uint32_t{CH367SIM_PG_MEMORY_WORDS};
+    return {{"sample_rate_hz", pg.sample_rate},
+            {"clock", pg.clock == CH367SIM_PG_CLOCK_TEST ? "test" : "real"},
+            {"length", length},
+            {"repeat", pg.repeat != 0}};
+}
+
+std::string memory_bytes(const ch367sim_card_state& card) {
+    std::string bytes(2 * 4 * std::size_t{CH367SIM_PG_MEMORY_WORDS}, '\0');
+    std::size_t at = 0;
+    for (const std::uint32_t* memory : {card.pattern_generator.out_memory, card.pattern_generator.ctrl_memory}) {
+        for (std::uint32_t i = 0; i < CH367SIM_PG_MEMORY_WORDS; ++i) {
+            for (unsigned shift = 0; shift < 32; shift += 8) bytes[at++] = static_cast<char>(memory[i] >> shift);
+        }
+    }
+    return bytes;
 }
 
 }  // namespace dio
