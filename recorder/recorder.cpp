@@ -64,7 +64,7 @@ void Recorder::check_flush(std::uint64_t now_ticks) {
     const ClockPoint now = clock_point();
     if (exiting_ || writer_.full() || now.ns - last_flush_.ns >= kFlushInterval_ns) {
         std::string error;
-        if (!writer_.flush(now, error)) stop_recording(error);
+        if (!writer_.flush(now, exiting_, error)) stop_recording(error);
         last_flush_ = now;
     }
     // Ticks per check interval, from the rate seen since the first call (none yet: check at
@@ -79,18 +79,18 @@ void Recorder::check_flush(std::uint64_t now_ticks) {
 }
 
 void Recorder::flush() {
-    if (!writer_.is_open() || writer_.empty()) return;
+    if (!writer_.is_open() || (writer_.empty() && !exiting_)) return;
     const ClockPoint now = clock_point();
     std::string error;
-    if (!writer_.flush(now, error)) stop_recording(error);
+    if (!writer_.flush(now, exiting_, error)) stop_recording(error);
     last_flush_ = now;
 }
 
 void Recorder::flush_at_exit() {
     lock();
-    flush();
     exiting_ = true;
     next_check_ = 0;
+    flush();
     unlock();
 }
 

@@ -72,6 +72,7 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
 
     ClockPoint from = origin;
     std::uint64_t offset = header_size + path_size;
+    bool final = false;
     while (offset < bytes.size()) {
         const std::uint64_t left = bytes.size() - offset;
         const unsigned char* chunk = data + offset;
@@ -112,6 +113,10 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
         ++trace.chunks;
         from = to;
         offset += kChunkHeaderSize + length;
+        final = (get_le(chunk + chunk_header::flags, 4) & kFinalChunk) != 0;
+    }
+    if (!trace.cut && !final) {
+        trace.cut = TraceCut{offset, "the recording stops before the process ended"};
     }
     return trace;
 }

@@ -6,8 +6,9 @@
 //   chunk ...
 //
 // A chunk is written whole or not at all as far as a reader can tell: its checksum covers its
-// calibration point and its records, so a chunk cut by the end of the file, or damaged, ends
-// the readable part of the recording.
+// calibration point, its flags and its records, so a chunk cut by the end of the file, or
+// damaged, ends the readable part of the recording. The chunks written as the process ends carry
+// kFinalChunk, so a recording that stops at a chunk boundary without it is known to be cut too.
 #pragma once
 
 #include <cstddef>
@@ -50,15 +51,19 @@ inline constexpr std::size_t checksum = 44;      // u32, CRC-32 of bytes 0..43 a
 }  // namespace file_header
 
 // Chunk header fields (byte offsets).
-inline constexpr std::size_t kChunkHeaderSize = 32;
+inline constexpr std::size_t kChunkHeaderSize = 40;
 namespace chunk_header {
 inline constexpr std::size_t magic = 0;         // 4 bytes, kChunkMagic
 inline constexpr std::size_t count = 4;         // u32, records in the chunk
 inline constexpr std::size_t length = 8;        // u32, bytes of records: count x kRecordSize
-inline constexpr std::size_t checksum = 12;     // u32, CRC-32 of bytes 16..31 and the records
+inline constexpr std::size_t checksum = 12;     // u32, CRC-32 of bytes 16..39 and the records
 inline constexpr std::size_t end_ticks = 16;    // u64, time source when the chunk was closed
 inline constexpr std::size_t end_ns = 24;       // u64, monotonic clock at the same moment
+inline constexpr std::size_t flags = 32;        // u32, kFinalChunk
+inline constexpr std::size_t reserved = 36;     // u32, 0
 }  // namespace chunk_header
+// Written as the process ended: a recording whose last chunk lacks it was cut short.
+inline constexpr std::uint32_t kFinalChunk = 0x01;
 
 // One call (byte offsets within a record).
 inline constexpr std::size_t kRecordSize = 32;

@@ -38,9 +38,9 @@ bool TraceWriter::open(const std::string& path, std::string_view driver_path, Cl
            write(nullptr, 0, error);
 }
 
-bool TraceWriter::flush(ClockPoint end, std::string& error) {
+bool TraceWriter::flush(ClockPoint end, bool final, std::string& error) {
     if (file_ == nullptr) return false;
-    if (count_ == 0) return true;
+    if (count_ == 0 && !final) return true;
     const std::size_t length = count_ * kRecordSize;
     unsigned char header[kChunkHeaderSize] = {};
     std::memcpy(header + chunk_header::magic, kChunkMagic, sizeof kChunkMagic);
@@ -48,6 +48,7 @@ bool TraceWriter::flush(ClockPoint end, std::string& error) {
     put_le(header + chunk_header::length, length, 4);
     put_le(header + chunk_header::end_ticks, end.ticks, 8);
     put_le(header + chunk_header::end_ns, end.ns, 8);
+    put_le(header + chunk_header::flags, final ? kFinalChunk : 0, 4);
     std::uint32_t crc = crc32(0, header + chunk_header::end_ticks,
                               kChunkHeaderSize - chunk_header::end_ticks);
     crc = crc32(crc, records_.get(), length);

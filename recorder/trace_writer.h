@@ -54,9 +54,10 @@ public:
     bool full() const { return count_ == kRecordsPerChunk; }
     bool empty() const { return count_ == 0; }
 
-    // Writes the records added since the last flush as one chunk closed at `end`. On failure
-    // closes the file, returns false and sets `error`.
-    bool flush(ClockPoint end, std::string& error);
+    // Writes the records added since the last flush as one chunk closed at `end`; nothing when
+    // there are none, unless the chunk is `final`. On failure closes the file, returns false and
+    // sets `error`.
+    bool flush(ClockPoint end, bool final, std::string& error);
 
 private:
     bool write(const void* data, std::size_t size, std::string& error);
