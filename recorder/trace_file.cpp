@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "crc32.h"
 #include "time_source.h"
@@ -70,6 +69,7 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
     const ClockPoint origin{get_le(data + file_header::origin_ticks, 8),
                                 get_le(data + file_header::origin_ns, 8)};
 
+    trace.calls.reserve(bytes.size() / kRecordSize);
     ClockPoint from = origin;
     std::uint64_t offset = header_size + path_size;
     bool final = false;
@@ -122,14 +122,11 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
 }
 
 std::optional<Trace> read_trace(const std::string& path, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot read " + path;
-        return std::nullopt;
-    }
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                           std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
+    std::vector<unsigned char> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+    if (size < 0 || !file.seekg(0) ||
+        !file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
         error = "cannot read " + path;
         return std::nullopt;
     }
