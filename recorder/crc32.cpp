@@ -6,24 +6,41 @@ namespace ch367rec {
 
 namespace {
 
-constexpr std::array<std::uint32_t, 256> make_table() {
-    std::array<std::uint32_t, 256> table{};
+// Eight tables, so that the chunk's bytes are taken eight at a time ("slicing by 8"): the
+// checksum of each record is then a small part of the recorder's cost per call.
+using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+constexpr Tables make_tables() {
+    Tables tables{};
     for (std::uint32_t n = 0; n < 256; ++n) {
         std::uint32_t c = n;
         for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
+        tables[0][n] = c;
     }
-    return table;
+    for (std::size_t t = 1; t < tables.size(); ++t) {
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            const std::uint32_t previous = tables[t - 1][n];
+            tables[t][n] = tables[0][previous & 0xFF] ^ (previous >> 8);
+        }
+    }
+    return tables;
 }
 
-constexpr auto kTable = make_table();
+constexpr Tables kTables = make_tables();
 
 }  // namespace
 
 std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) crc = kTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+    for (; size >= 8; size -= 8, bytes += 8) {
+        const std::uint32_t low = crc ^ (std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                                         std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24);
+        crc = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^
+              kTables[5][(low >> 16) & 0xFF] ^ kTables[4][low >> 24] ^ kTables[3][bytes[4]] ^
+              kTables[2][bytes[5]] ^ kTables[1][bytes[6]] ^ kTables[0][bytes[7]];
+    }
+    for (; size > 0; --size, ++bytes) crc = kTables[0][(crc ^ *bytes) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
