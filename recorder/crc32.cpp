@@ -6,9 +6,9 @@ namespace ch367rec {
 
 namespace {
 
-// Eight tables, so that the chunk's bytes are taken eight at a time ("slicing by 8"): the
+// Sixteen tables, so that the chunk's bytes are taken sixteen at a time ("slicing by 16"): the
 // checksum of each record is then a small part of the recorder's cost per call.
-using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
+using Tables = std::array<std::array<std::uint32_t, 256>, 16>;
 
 constexpr Tables make_tables() {
     Tables tables{};
@@ -33,12 +33,12 @@ constexpr Tables kTables = make_tables();
 std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     crc = ~crc;
-    for (; size >= 8; size -= 8, bytes += 8) {
+    for (; size >= 16; size -= 16, bytes += 16) {
         const std::uint32_t low = crc ^ (std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
                                          std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24);
-        crc = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^
-              kTables[5][(low >> 16) & 0xFF] ^ kTables[4][low >> 24] ^ kTables[3][bytes[4]] ^
-              kTables[2][bytes[5]] ^ kTables[1][bytes[6]] ^ kTables[0][bytes[7]];
+        crc = kTables[15][low & 0xFF] ^ kTables[14][(low >> 8) & 0xFF] ^
+              kTables[13][(low >> 16) & 0xFF] ^ kTables[12][low >> 24];
+        for (std::size_t i = 4; i < 16; ++i) crc ^= kTables[15 - i][bytes[i]];
     }
     for (; size > 0; --size, ++bytes) crc = kTables[0][(crc ^ *bytes) & 0xFF] ^ (crc >> 8);
     return ~crc;
