@@ -10,7 +10,10 @@ from quorvel import trace
 
 numpy = pytest.importorskip("numpy")
 DIO = os.environ.get("QUORVEL_DIO")
-SIMULATOR = pathlib.Path(os.environ["QUORVEL_SIMULATOR_LIBRARY"])
+# The simulator's library, beside the card library unless named.
+SIMULATOR = pathlib.Path(os.environ.get("QUORVEL_SIMULATOR_LIBRARY") or
+                         pathlib.Path(os.environ.get("QUORVEL_LIBRARY", ".")).parent /
+                         "libCH367DLL64.so")
 RECORDER_DIRECTORY = SIMULATOR.parent.parent / "recorder"
 pytestmark = pytest.mark.skipif(DIO is None or not RECORDER_DIRECTORY.is_dir(),
                                 reason="needs dio and the recorder")
