@@ -87,7 +87,7 @@ void Recorder::flush() {
 }
 
 void Recorder::flush_at_exit() {
-    lock();
+    if (!try_lock_for(kFlushInterval_ns)) return;
     exiting_ = true;
     next_check_ = 0;
     flush();

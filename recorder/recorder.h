@@ -26,6 +26,16 @@ public:
         while (busy_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
     }
     void unlock() { busy_.store(false, std::memory_order_release); }
+    // The lock within `timeout_ns`, or false: at exit a thread that was ended while holding it
+    // (Windows ends the other threads before the DLL's detach) must not hang the process.
+    bool try_lock_for(std::uint64_t timeout_ns) {
+        const std::uint64_t start = monotonic_ns();
+        while (busy_.exchange(true, std::memory_order_acquire)) {
+            if (monotonic_ns() - start > timeout_ns) return false;
+            std::this_thread::yield();
+        }
+        return true;
+    }
 
     void record(const RawRecord& call) {
         if (!writer_.is_open()) return;
