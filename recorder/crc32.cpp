@@ -34,8 +34,9 @@ std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     crc = ~crc;
     for (; size >= 16; size -= 16, bytes += 16) {
-        const std::uint32_t low = crc ^ (std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                                         std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24);
+        const std::uint32_t low =
+            crc ^ (std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                   std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24);
         crc = kTables[15][low & 0xFF] ^ kTables[14][(low >> 8) & 0xFF] ^
               kTables[13][(low >> 16) & 0xFF] ^ kTables[12][low >> 24];
         for (std::size_t i = 4; i < 16; ++i) crc ^= kTables[15 - i][bytes[i]];

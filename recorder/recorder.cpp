@@ -44,7 +44,8 @@ void Recorder::start() {
     const std::string driver_path = variable != nullptr ? variable : default_driver_path();
     std::string error;
     if (driver_path.empty()) {
-        std::fprintf(stderr, "ch367rec: no driver to forward to: set CH367REC_DRIVER to its path\n");
+        std::fprintf(stderr,
+                     "ch367rec: no driver to forward to: set CH367REC_DRIVER to its path\n");
     } else if (!load_driver(driver_path, driver_, error)) {
         std::fprintf(stderr, "ch367rec: cannot load the driver %s: %s\n", driver_path.c_str(),
                      error.c_str());

@@ -30,7 +30,8 @@ TraceCall decode_call(const unsigned char* in) {
     call.result = static_cast<std::int64_t>(get_le(in + record::result, 8));
     call.value = in[record::value];
     call.flags = in[record::flags];
-    call.argument = static_cast<std::int32_t>(static_cast<std::uint32_t>(get_le(in + record::argument, 4)));
+    call.argument =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(get_le(in + record::argument, 4)));
     return call;
 }
 
@@ -76,7 +77,9 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
     while (offset < bytes.size()) {
         const std::uint64_t left = bytes.size() - offset;
         const unsigned char* chunk = data + offset;
-        const auto cut_here = [&](const std::string& reason) { trace.cut = TraceCut{offset, reason}; };
+        const auto cut_here = [&](const std::string& reason) {
+            trace.cut = TraceCut{offset, reason};
+        };
         if (left < kChunkHeaderSize) {
             cut_here("the file ends inside a chunk header");
             break;
@@ -126,7 +129,8 @@ std::optional<Trace> read_trace(const std::string& path, std::string& error) {
     const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
     std::vector<unsigned char> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
     if (size < 0 || !file.seekg(0) ||
-        !file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        !file.read(reinterpret_cast<char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()))) {
         error = "cannot read " + path;
         return std::nullopt;
     }

@@ -81,7 +81,8 @@ def parse(data: bytes) -> Recording:
         raise NotARecording(f"a recording of format version {version}, which this reader does "
                             "not know")
     end_of_path = header_size + path_size
-    if header_size != _FILE_HEADER.size + 4 or record_size != _RECORD_SIZE or len(data) < end_of_path:
+    if (header_size != _FILE_HEADER.size + 4 or record_size != _RECORD_SIZE
+            or len(data) < end_of_path):
         raise NotARecording("the recording's header is damaged")
     (checksum,) = struct.unpack_from("<I", data, _FILE_HEADER.size)
     if zlib.crc32(data[header_size:end_of_path], zlib.crc32(data[:_FILE_HEADER.size])) != checksum:

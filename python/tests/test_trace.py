@@ -29,15 +29,18 @@ def dio(*arguments, **variables):
 def recording(tmp_path_factory):
     path = tmp_path_factory.mktemp("trace") / "dio.trace"
     # Enough calls for several chunks.
-    dio("dump", "ctrl", "--words", "4096", LD_LIBRARY_PATH=str(RECORDER_DIRECTORY), CH367REC_DRIVER=str(SIMULATOR),
-        CH367REC_TRACE=str(path))
+    dio("dump", "ctrl", "--words", "4096", LD_LIBRARY_PATH=str(RECORDER_DIRECTORY),
+        CH367REC_DRIVER=str(SIMULATOR), CH367REC_TRACE=str(path))
     return path
 
 
-def counts_by_dio(path):
+def info_by_dio(path):
+    """The calls by function and the span line that `dio trace info` shows."""
     lines = dio("trace", "info", str(path)).splitlines()
-    return {words[0]: int(words[1]) for words in map(str.split, lines)
-            if words and words[0].startswith("CH367")}
+    counts = {words[0]: int(words[1]) for words in map(str.split, lines)
+              if words and words[0].startswith("CH367")}
+    span = next(line.split(None, 1)[1] for line in lines if line.startswith("span"))
+    return counts, span
 
 
 def test_calls_agree_with_dio(recording):
@@ -51,7 +54,8 @@ def test_calls_agree_with_dio(recording):
     by_function = {f"CH367{name}": int((calls["function"] == value).sum()) for name, value in
                    [("OpenDevice", 1), ("GetIoBaseAddr", 2), ("ReadIoByte", 3),
                     ("WriteIoByte", 4), ("CloseDevice", 5)]}
-    assert by_function == counts_by_dio(recording)
+    span = "%.6f s, first call to last" % ((int(calls["time"][-1]) - int(calls["time"][0])) / 1e9)
+    assert (by_function, span) == info_by_dio(recording)
 
 
 def test_cut_recording_reads_to_its_last_chunk(recording, tmp_path):

@@ -18,8 +18,9 @@ int main(void) {
         uint16_t value = 0;
         DioReadStatusRegister(card, &value, &status);
         clock_gettime(CLOCK_MONOTONIC, &now);
-        if (!announced && (now.tv_sec - start.tv_sec) * 1000000000L + (now.tv_nsec - start.tv_nsec) >
-                              300000000L) {
+        const long elapsed_ns =
+            (now.tv_sec - start.tv_sec) * 1000000000L + (now.tv_nsec - start.tv_nsec);
+        if (!announced && elapsed_ns > 300000000L) {
             puts("running");
             fflush(stdout);
             announced = 1;

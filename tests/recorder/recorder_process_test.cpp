@@ -81,14 +81,16 @@ TEST_F(RecorderProcess, DemoLeavesEveryCallTheSimulatorCounted) {
     for (const auto& entry : fs::directory_iterator(directory_)) {
         if (entry.path().extension() == ".trace") recording = entry.path();
     }
-    ASSERT_TRUE(std::regex_match(recording.filename().string(), std::regex(R"(CH367DLL64-\d+\.trace)")));
+    ASSERT_TRUE(std::regex_match(recording.filename().string(),
+                                 std::regex(R"(CH367DLL64-\d+\.trace)")));
     const ch367rec::Trace recorded = trace(recording.filename().string());
     EXPECT_FALSE(recorded.cut);
     EXPECT_EQ(recorded.driver_path, SIMULATOR_LIBRARY);
 
     std::smatch counters;
     const std::string state = read_file(path("state.txt"));
-    ASSERT_TRUE(std::regex_search(state, counters, std::regex(R"((\d+) register reads, (\d+) register writes)")));
+    ASSERT_TRUE(std::regex_search(state, counters,
+                                  std::regex(R"((\d+) register reads, (\d+) register writes)")));
     EXPECT_EQ(count(recorded, Function::read_io_byte), std::stoull(counters[1]));
     EXPECT_EQ(count(recorded, Function::write_io_byte), std::stoull(counters[2]));
     EXPECT_EQ(count(recorded, Function::open_device), 1u);
@@ -105,8 +107,8 @@ TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
     const std::string host = std::string("\"") + ENDLESS_HOST_PATH + "\"";
     // Killed once it has run for 300 ms: several chunks are on disk by then.
     ASSERT_EQ(run("CH367REC_TRACE=killed.trace",
-                  "sh -c 'mkfifo ready && { " + host +
-                      " >ready & pid=$!; read line <ready; kill -9 $pid; wait $pid; test $? = 137; }'"),
+                  "sh -c 'mkfifo ready && { " + host + " >ready & pid=$!; read line <ready; " +
+                      "kill -9 $pid; wait $pid; test $? = 137; }'"),
               0);
     const ch367rec::Trace killed = trace("killed.trace");
     ASSERT_TRUE(killed.cut);
@@ -115,9 +117,10 @@ TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
     EXPECT_EQ(killed.calls[0].function, Function::open_device);
 
     ASSERT_EQ(run("", std::string("'") + DIO_PATH + "' trace info killed.trace"), 0);
-    EXPECT_NE(read_file(path("out.txt")).find("cut          at byte " + std::to_string(killed.cut->offset)),
+    const std::string info = read_file(path("out.txt"));
+    EXPECT_NE(info.find("cut          at byte " + std::to_string(killed.cut->offset)),
               std::string::npos)
-        << read_file(path("out.txt"));
+        << info;
 }
 
 TEST_F(RecorderProcess, FailuresCostOneLineAndNeverTheProgram) {

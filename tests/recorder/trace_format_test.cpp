@@ -20,7 +20,8 @@ constexpr char kDriver[] = "/lib/CH367DLL64.so";
 constexpr std::size_t kPathSize = sizeof kDriver - 1;
 // The first chunk's three calls and where the second chunk starts in the file.
 constexpr std::size_t kFirstChunkCalls = 3;
-constexpr std::size_t kSecondChunk = kFileHeaderSize + kPathSize + kChunkHeaderSize + 3 * kRecordSize;
+constexpr std::size_t kSecondChunk =
+    kFileHeaderSize + kPathSize + kChunkHeaderSize + kFirstChunkCalls * kRecordSize;
 
 RawRecord call(std::uint64_t ticks, Function function, std::uint64_t address, std::uint8_t value) {
     return {ticks, address, 1, static_cast<std::uint8_t>(function), value, 0, 0, 0};
@@ -85,8 +86,10 @@ TEST(TraceFormat, DamageEndsTheReadablePartAtTheLastSoundChunk) {
         {"its flags flipped", [](Bytes& b) { b[kSecondChunk + chunk_header::flags] ^= 1; },
          kFirstChunkCalls, kSecondChunk},
         {"a count that disagrees with the length",
-         [](Bytes& b) { b[kSecondChunk + chunk_header::count] = 9; }, kFirstChunkCalls, kSecondChunk},
-        {"no final chunk", [](Bytes& b) { b.resize(kSecondChunk); }, kFirstChunkCalls, kSecondChunk},
+         [](Bytes& b) { b[kSecondChunk + chunk_header::count] = 9; }, kFirstChunkCalls,
+         kSecondChunk},
+        {"no final chunk", [](Bytes& b) { b.resize(kSecondChunk); }, kFirstChunkCalls,
+         kSecondChunk},
         {"something else after it", [](Bytes& b) { b.push_back(0); }, 5, size},
     };
     for (const Case& c : cases) {

@@ -45,12 +45,14 @@ std::string info_text(const std::string& path, const ch367rec::Trace& trace) {
                       by_function[index]);
         text += entry;
     }
-    if (by_function[0] != 0) text += "  unknown function    " + std::to_string(by_function[0]) + "\n";
+    if (by_function[0] != 0) {
+        text += "  unknown function    " + std::to_string(by_function[0]) + "\n";
+    }
     if (!trace.calls.empty()) {
+        const std::uint64_t span_ns = trace.calls.back().time_ns - trace.calls.front().time_ns;
         char span[64];
         std::snprintf(span, sizeof span, "%.6f s, first call to last",
-                      static_cast<double>(trace.calls.back().time_ns - trace.calls.front().time_ns) /
-                          1e9);
+                      static_cast<double>(span_ns) / 1e9);
         text += line("span", span);
     }
     if (trace.cut) {
