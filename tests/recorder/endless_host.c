@@ -1,12 +1,16 @@
-/* A host program that opens the card and reads its status register until it is killed. It says
- * "running" once it has been at work for 300 ms, so that a recording of it holds several chunks. */
+/* A host program that opens the card and reads its status register until it is killed, with
+ * the milliseconds of its argument (default 0) between two reads. It says "running" once it has
+ * been at work for 300 ms, so that a recording of it holds several chunks. */
 #define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
+#include <stdlib.h>
 #include <time.h>
 
 #include "QuorvelWCHDLL.h"
 
-int main(void) {
+int main(int argc, char** argv) {
+    const long pause_ms = argc > 1 ? atol(argv[1]) : 0;
+    const struct timespec pause = {pause_ms / 1000, (pause_ms % 1000) * 1000000L};
     DioMasterHandle* card = NULL;
     int16_t status = 0;
     DioInitialize(NULL, &card, &status);
@@ -17,6 +21,7 @@ int main(void) {
     for (;;) {
         uint16_t value = 0;
         DioReadStatusRegister(card, &value, &status);
+        if (pause_ms > 0) nanosleep(&pause, NULL);
         clock_gettime(CLOCK_MONOTONIC, &now);
         const long elapsed_ns =
             (now.tv_sec - start.tv_sec) * 1000000000L + (now.tv_nsec - start.tv_nsec);

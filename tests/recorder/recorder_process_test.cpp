@@ -47,6 +47,14 @@ protected:
         const int status = std::system(line.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    // Runs the endless host with `argument`, recording to killed.trace, and kills it once it has
+    // run for 300 ms.
+    int run_and_kill_endless_host(const std::string& argument) {
+        return run("CH367REC_TRACE=killed.trace",
+                   std::string("sh -c 'mkfifo ready && { \"") + ENDLESS_HOST_PATH + "\" " +
+                       argument + " >ready & pid=$!; read line <ready; " +
+                       "kill -9 $pid; wait $pid; test $? = 137; }'");
+    }
     int run_demo(const std::string& setup) {
         return run(setup, std::string("'") + DEMO_PATH + "' '" + LOGO_PATH + "'");
     }
@@ -104,12 +112,7 @@ TEST_F(RecorderProcess, DemoLeavesEveryCallTheSimulatorCounted) {
 }
 
 TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
-    const std::string host = std::string("\"") + ENDLESS_HOST_PATH + "\"";
-    // Killed once it has run for 300 ms: several chunks are on disk by then.
-    ASSERT_EQ(run("CH367REC_TRACE=killed.trace",
-                  "sh -c 'mkfifo ready && { " + host + " >ready & pid=$!; read line <ready; " +
-                      "kill -9 $pid; wait $pid; test $? = 137; }'"),
-              0);
+    ASSERT_EQ(run_and_kill_endless_host(""), 0);
     const ch367rec::Trace killed = trace("killed.trace");
     ASSERT_TRUE(killed.cut);
     EXPECT_GE(killed.chunks, 2u);
@@ -121,6 +124,14 @@ TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
     EXPECT_NE(info.find("cut          at byte " + std::to_string(killed.cut->offset)),
               std::string::npos)
         << info;
+}
+
+TEST_F(RecorderProcess, SlowCallsAreWrittenAtLeastEvery100Milliseconds) {
+    // A read every 10 ms: far fewer calls than fill a chunk, so only the clock closes chunks.
+    ASSERT_EQ(run_and_kill_endless_host("10"), 0);
+    const ch367rec::Trace slow = trace("killed.trace");
+    ASSERT_GE(slow.chunks, 2u);
+    EXPECT_LT(slow.calls.size(), 16384u);
 }
 
 TEST_F(RecorderProcess, FailuresCostOneLineAndNeverTheProgram) {
