@@ -1,0 +1,70 @@
+"""quorvel.trace reads what the recorder left of a run of dio on the simulated card, as dio's
+own reader does, and a recording cut short up to its last complete chunk."""
+import os
+import pathlib
+import subprocess
+
+import pytest
+
+from quorvel import trace
+
+numpy = pytest.importorskip("numpy")
+DIO = os.environ.get("QUORVEL_DIO")
+# The simulator's library, beside the card library unless named.
+SIMULATOR = pathlib.Path(os.environ.get("QUORVEL_SIMULATOR_LIBRARY") or
+                         pathlib.Path(os.environ.get("QUORVEL_LIBRARY", ".")).parent /
+                         "libCH367DLL64.so")
+RECORDER_DIRECTORY = SIMULATOR.parent.parent / "recorder"
+pytestmark = pytest.mark.skipif(DIO is None or not RECORDER_DIRECTORY.is_dir(),
+                                reason="needs dio and the recorder")
+
+
+def dio(*arguments, **variables):
+    environment = dict(os.environ, **variables)
+    return subprocess.run([DIO, *arguments], env=environment, check=True, capture_output=True,
+                          text=True).stdout
+
+
+@pytest.fixture(scope="module")
+def recording(tmp_path_factory):
+    path = tmp_path_factory.mktemp("trace") / "dio.trace"
+    # Enough calls for several chunks.
+    dio("dump", "ctrl", "--words", "4096", LD_LIBRARY_PATH=str(RECORDER_DIRECTORY),
+        CH367REC_DRIVER=str(SIMULATOR), CH367REC_TRACE=str(path))
+    return path
+
+
+def info_by_dio(path):
+    """The calls by function and the span line that `dio trace info` shows."""
+    lines = dio("trace", "info", str(path)).splitlines()
+    counts = {words[0]: int(words[1]) for words in map(str.split, lines)
+              if words and words[0].startswith("CH367")}
+    span = next(line.split(None, 1)[1] for line in lines if line.startswith("span"))
+    return counts, span
+
+
+def test_calls_agree_with_dio(recording):
+    read = trace.read(recording)
+    assert read.cut is None and read.driver == str(SIMULATOR)
+    calls = read.calls
+    assert calls["function"][0] == trace.Function.OPEN_DEVICE
+    assert calls["function"][-1] == trace.Function.CLOSE_DEVICE
+    assert calls["address"][1] == 0xD000  # the I/O base the simulator reports
+    assert (numpy.diff(calls["time"].astype("i8")) >= 0).all()
+    by_function = {f"CH367{name}": int((calls["function"] == value).sum()) for name, value in
+                   [("OpenDevice", 1), ("GetIoBaseAddr", 2), ("ReadIoByte", 3),
+                    ("WriteIoByte", 4), ("CloseDevice", 5)]}
+    span = "%.6f s, first call to last" % ((int(calls["time"][-1]) - int(calls["time"][0])) / 1e9)
+    assert (by_function, span) == info_by_dio(recording)
+
+
+def test_cut_recording_reads_to_its_last_chunk(recording, tmp_path):
+    data = recording.read_bytes()
+    cut = tmp_path / "cut.trace"
+    cut.write_bytes(data[:-50])  # into the last calls, before the empty chunk written at exit
+    read = trace.read(cut)
+    assert read.cut is not None and read.cut.reason == "the file ends inside a chunk"
+    assert f"at byte {read.cut.offset}," in dio("trace", "info", str(cut))
+    assert 0 < len(read.calls) < len(trace.read(recording).calls)
+    with pytest.raises(trace.NotARecording):
+        trace.parse(b"X" + data[1:])

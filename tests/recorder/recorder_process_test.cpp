@@ -1,0 +1,163 @@
+// Host programs run through the recorder in processes of their own: the demo on the simulator
+// leaves a recording of every call the simulator counted; a program killed mid-run leaves one
+// that reads as cut; a driver or recording that fails costs one line and never the program.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "trace_file.h"
+
+namespace fs = std::filesystem;
+using ch367rec::Function;
+
+namespace {
+
+std::string read_file(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+// A scratch directory in which the host runs through the recorder.
+class RecorderProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "recorder_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(directory_); }
+
+    // Runs `command` in the scratch directory with the recorder first on the library path and
+    // forwarding to the simulator, after `setup` (variable assignments that may override that);
+    // standard output goes to out.txt, standard error to err.txt. Returns the shell's status.
+    int run(const std::string& setup, const std::string& command) {
+        const std::string line = "cd '" + directory_.string() + "' && LD_LIBRARY_PATH='" +
+                                 RECORDER_DIR + "' CH367REC_DRIVER='" + SIMULATOR_LIBRARY + "' " +
+                                 setup + " " + command + " >out.txt 2>err.txt";
+        const int status = std::system(line.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Runs the endless host with `argument`, recording to killed.trace, and kills it once it has
+    // run for 300 ms.
+    int run_and_kill_endless_host(const std::string& argument) {
+        return run("CH367REC_TRACE=killed.trace",
+                   std::string("sh -c 'mkfifo ready && { \"") + ENDLESS_HOST_PATH + "\" " +
+                       argument + " >ready & pid=$!; read line <ready; " +
+                       "kill -9 $pid; wait $pid; test $? = 137; }'");
+    }
+    int run_demo(const std::string& setup) {
+        return run(setup, std::string("'") + DEMO_PATH + "' '" + LOGO_PATH + "'");
+    }
+
+    ch367rec::Trace trace(const std::string& name) {
+        std::string error;
+        std::optional<ch367rec::Trace> trace = ch367rec::read_trace(path(name).string(), error);
+        EXPECT_TRUE(trace) << error;
+        return trace ? *trace : ch367rec::Trace{};
+    }
+
+    fs::path path(const std::string& name) const { return directory_ / name; }
+
+    fs::path directory_;
+};
+
+std::size_t count(const ch367rec::Trace& trace, Function function) {
+    std::size_t n = 0;
+    for (const ch367rec::TraceCall& call : trace.calls) n += call.function == function ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(RecorderProcess, DemoLeavesEveryCallTheSimulatorCounted) {
+    ASSERT_EQ(run_demo("CH367SIM_STATE=state.txt"), 0) << read_file(path("err.txt"));
+    EXPECT_NE(read_file(path("out.txt")).find("every check passed"), std::string::npos);
+    EXPECT_EQ(read_file(path("err.txt")), "");
+
+    // The default name, in the working directory.
+    fs::path recording;
+    for (const auto& entry : fs::directory_iterator(directory_)) {
+        if (entry.path().extension() == ".trace") recording = entry.path();
+    }
+    ASSERT_TRUE(std::regex_match(recording.filename().string(),
+                                 std::regex(R"(CH367DLL64-\d+\.trace)")));
+    const ch367rec::Trace recorded = trace(recording.filename().string());
+    EXPECT_FALSE(recorded.cut);
+    EXPECT_EQ(recorded.driver_path, SIMULATOR_LIBRARY);
+
+    std::smatch counters;
+    const std::string state = read_file(path("state.txt"));
+    ASSERT_TRUE(std::regex_search(state, counters,
+                                  std::regex(R"((\d+) register reads, (\d+) register writes)")));
+    EXPECT_EQ(count(recorded, Function::read_io_byte), std::stoull(counters[1]));
+    EXPECT_EQ(count(recorded, Function::write_io_byte), std::stoull(counters[2]));
+    EXPECT_EQ(count(recorded, Function::open_device), 1u);
+    EXPECT_EQ(count(recorded, Function::close_device), 1u);
+    ASSERT_GE(recorded.calls.size(), 2u);
+    EXPECT_EQ(recorded.calls[0].result, 1) << "the simulator's device handle";
+    EXPECT_EQ(recorded.calls[1].address, 0xD000u) << "the I/O base the simulator reports";
+    for (std::size_t i = 1; i < recorded.calls.size(); ++i) {
+        ASSERT_LE(recorded.calls[i - 1].time_ns, recorded.calls[i].time_ns) << i;
+    }
+}
+
+TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
+    ASSERT_EQ(run_and_kill_endless_host(""), 0);
+    const ch367rec::Trace killed = trace("killed.trace");
+    ASSERT_TRUE(killed.cut);
+    EXPECT_GE(killed.chunks, 2u);
+    ASSERT_GE(killed.calls.size(), 2u);
+    EXPECT_EQ(killed.calls[0].function, Function::open_device);
+
+    ASSERT_EQ(run("", std::string("'") + DIO_PATH + "' trace info killed.trace"), 0);
+    const std::string info = read_file(path("out.txt"));
+    EXPECT_NE(info.find("cut          at byte " + std::to_string(killed.cut->offset)),
+              std::string::npos)
+        << info;
+}
+
+TEST_F(RecorderProcess, SlowCallsAreWrittenAtLeastEvery100Milliseconds) {
+    // A read every 10 ms: far fewer calls than fill a chunk, so only the clock closes chunks.
+    ASSERT_EQ(run_and_kill_endless_host("10"), 0);
+    const ch367rec::Trace slow = trace("killed.trace");
+    ASSERT_GE(slow.chunks, 2u);
+    EXPECT_LT(slow.calls.size(), 16384u);
+}
+
+TEST_F(RecorderProcess, FailuresCostOneLineAndNeverTheProgram) {
+    const std::string simulator = SIMULATOR_LIBRARY;
+    const std::string recorder = std::string(RECORDER_DIR) + "/libCH367DLL64.so";
+    struct Case {
+        const char* name;
+        std::string setup;
+        const char* outcome;   // in the demo's output
+        std::string message;   // the one line on standard error, in part
+    } cases[] = {
+        {"a missing driver", "CH367REC_DRIVER=/no/such/driver.so", "status     -2",
+         "ch367rec: cannot load the driver /no/such/driver.so: "},
+        {"no driver named", "CH367REC_DRIVER= ", "status     -2", "ch367rec: no driver"},
+        {"the recorder as its own driver", "CH367REC_DRIVER=" + recorder, "status     -2",
+         "it is the recorder itself"},
+        {"a recording in a missing directory", "CH367REC_TRACE=no/such/dir.trace",
+         "every check passed", "/no/such/dir.trace: No such file or directory"},
+        {"a full disk", "CH367REC_TRACE=/dev/full", "every check passed",
+         "ch367rec: could not write /dev/full: No space left on device"},
+    };
+    for (const Case& c : cases) {
+        run_demo(c.setup);
+        EXPECT_NE(read_file(path("out.txt")).find(c.outcome), std::string::npos) << c.name;
+        const std::string errors = read_file(path("err.txt"));
+        EXPECT_NE(errors.find(c.message), std::string::npos) << c.name << ": " << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << c.name << ": " << errors;
+    }
+}
