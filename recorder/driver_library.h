@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 namespace ch367rec {
 
@@ -14,6 +15,20 @@ struct DriverFunctions {
     std::int32_t (*write_io_byte)(std::uint64_t, std::uint8_t) = nullptr;
     void (*close_device)() = nullptr;
 };
+
+// Finds the five functions in a loaded library with `address_of(name)`, the platform's lookup of
+// a symbol (a void pointer, null when missing). On failure `error` names the first one missing.
+template <class AddressOf>
+bool find_driver_functions(AddressOf address_of, DriverFunctions& found, std::string& error) {
+    const auto find = [&](const char* name, auto& function) {
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(address_of(name));
+        if (function == nullptr) error = std::string("it has no ") + name;
+        return function != nullptr;
+    };
+    return find("CH367OpenDevice", found.open_device) && find("CH367GetIoBaseAddr", found.get_io_base) &&
+           find("CH367ReadIoByte", found.read_io_byte) && find("CH367WriteIoByte", found.write_io_byte) &&
+           find("CH367CloseDevice", found.close_device);
+}
 
 // Loads the library at `path` and finds the five functions in it. On failure returns false
 // and sets `error` to the reason; `functions` is left empty.

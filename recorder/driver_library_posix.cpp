@@ -5,17 +5,6 @@
 
 namespace ch367rec {
 
-namespace {
-
-template <typename Function>
-bool find(void* library, const char* name, Function& function, std::string& error) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    if (function == nullptr) error = std::string("it has no ") + name;
-    return function != nullptr;
-}
-
-}  // namespace
-
 bool load_driver(const std::string& path, DriverFunctions& functions, std::string& error) {
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
@@ -24,11 +13,7 @@ bool load_driver(const std::string& path, DriverFunctions& functions, std::strin
         return false;
     }
     DriverFunctions found;
-    if (find(library, "CH367OpenDevice", found.open_device, error) &&
-        find(library, "CH367GetIoBaseAddr", found.get_io_base, error) &&
-        find(library, "CH367ReadIoByte", found.read_io_byte, error) &&
-        find(library, "CH367WriteIoByte", found.write_io_byte, error) &&
-        find(library, "CH367CloseDevice", found.close_device, error)) {
+    if (find_driver_functions([&](const char* name) { return dlsym(library, name); }, found, error)) {
         functions = found;
         return true;
     }

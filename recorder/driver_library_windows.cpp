@@ -21,13 +21,6 @@ std::string last_error_text() {
     return message;
 }
 
-template <typename Function>
-bool find(HMODULE library, const char* name, Function& function, std::string& error) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    if (function == nullptr) error = std::string("it has no ") + name;
-    return function != nullptr;
-}
-
 }  // namespace
 
 bool load_driver(const std::string& path, DriverFunctions& functions, std::string& error) {
@@ -38,11 +31,7 @@ bool load_driver(const std::string& path, DriverFunctions& functions, std::strin
         return false;
     }
     DriverFunctions found;
-    if (find(library, "CH367OpenDevice", found.open_device, error) &&
-        find(library, "CH367GetIoBaseAddr", found.get_io_base, error) &&
-        find(library, "CH367ReadIoByte", found.read_io_byte, error) &&
-        find(library, "CH367WriteIoByte", found.write_io_byte, error) &&
-        find(library, "CH367CloseDevice", found.close_device, error)) {
+    if (find_driver_functions([&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(library, name)); }, found, error)) {
         functions = found;
         return true;
     }
