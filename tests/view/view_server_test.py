@@ -96,7 +96,8 @@ def load(dio, card, port, seconds, view):
     threads = 0
     while time.time() < end:
         threads = max(threads, process_status(view.pid, "Threads"))
-        subprocess.run([dio, "--card", card, "io", str(int(time.time() * 1000) & 0xFFFFFFFF)],
+        # The trigger-mode bytes change the card and leave a playing pattern playing.
+        subprocess.run([dio, "--card", card, "trigger-mode", str(int(time.time() * 1000) & 0xFF), "0"],
                        check=True, capture_output=True)
     for client in clients:
         client.join()
@@ -153,7 +154,10 @@ def main():
             assert time.time() < deadline, "arm from the view did not reach the card"
             time.sleep(0.05)
         assert len(fetch(port, "/memory", binary=True)) == 2 * 4 * 65536
-        assert post(port, "/control/trigger", token) == 200  # running: the view reads every frame
+        # A pattern that plays on at 1 MHz through the load below: the view reads every frame.
+        subprocess.run([dio, "--card", card, "card", "run-model", "--repeat", "on"], check=True,
+                       stdout=subprocess.DEVNULL)
+        assert post(port, "/control/trigger", token) == 200
 
         # Loopback only: the machine's other addresses do not answer.
         for address in subprocess.run(["hostname", "-I"], capture_output=True, text=True).stdout.split():
@@ -174,6 +178,7 @@ def main():
         assert memory_after - memory_before < 2048, "memory grew from %d to %d KiB" % (
             memory_before, memory_after)
         assert get(port) == 200, "the server did not answer after the load"
+        assert json.loads(fetch(port, "/state"))["run"]["state"] == "running", "the pattern stopped"
         print("view server: %d streams, %d refused, memory %d -> %d KiB" % (
             streams, refused, memory_before, memory_after))
     finally:
