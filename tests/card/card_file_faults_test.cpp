@@ -149,7 +149,14 @@ TEST_F(SharedCardTest, FaultOnAnotherMappedFileStillEndsTheProgram) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) << "status " << status;
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's own SIGBUS handler, to which the card's handler passes the fault, reports
+    // it and ends the program with its exit code (2 is the child's own failure to set up).
+    const bool ended_by_the_fault = WIFEXITED(status) && WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 2;
+#else
+    const bool ended_by_the_fault = WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS;
+#endif
+    EXPECT_TRUE(ended_by_the_fault) << "status " << status;
     std::filesystem::remove(other);
 }
 

@@ -25,7 +25,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 
-from view_faults_test import HOLDER
+from view_faults_test import start_holder
 from view_server_test import view_address
 
 DISPLAY_OFFSET = 524776  # display memory in the card file (docs/simulator.md)
@@ -214,8 +214,7 @@ def main():
 
         # A program that holds the card, then the card file deleted: the page says so.
         library = os.path.join(os.path.dirname(os.path.abspath(dio)), "libQuorvelWCHDLL.so.1")
-        holder = subprocess.Popen([sys.executable, "-c", HOLDER, library], stdout=subprocess.PIPE,
-                                  text=True, env=dict(os.environ, CH367SIM_CARD=card))
+        holder = start_holder(library, card)
         try:
             assert holder.stdout.readline() == "holding\n"
             wait_for(driver, ALERT + ".includes('held by process %d')" % holder.pid, "the holder")

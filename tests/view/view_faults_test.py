@@ -27,6 +27,18 @@ time.sleep(60)
 """
 
 
+def start_holder(library, card):
+    """Starts HOLDER on `card` with the card library `library`. A library built with
+    AddressSanitizer needs its runtime loaded first into Python, which has none of its own."""
+    env = dict(os.environ, CH367SIM_CARD=card)
+    linked = subprocess.run(["ldd", library], capture_output=True, text=True).stdout
+    runtime = re.search(r"(\S*libasan\.so\S*) => (\S+)", linked)
+    if runtime:
+        env.update(LD_PRELOAD=runtime.group(2), ASAN_OPTIONS="detect_leaks=0")
+    return subprocess.Popen([sys.executable, "-c", HOLDER, library], stdout=subprocess.PIPE, text=True,
+                            env=env)
+
+
 class View:
     def __init__(self, dio, card, *arguments):
         self.process = subprocess.Popen([dio, "--card", card, "view"] + list(arguments),
@@ -155,8 +167,7 @@ def held_card(dio, work):
     """A view started while a program holds the card starts and names the holder."""
     card = os.path.join(work, "held.card")
     library = os.path.join(os.path.dirname(dio), "libQuorvelWCHDLL.so.1")
-    holder = subprocess.Popen([sys.executable, "-c", HOLDER, library], stdout=subprocess.PIPE, text=True,
-                              env=dict(os.environ, CH367SIM_CARD=card))
+    holder = start_holder(library, card)
     view = None
     try:
         assert holder.stdout.readline() == "holding\n"
