@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "scratch_directory.h"
 #include "trace_file.h"
 
 namespace fs = std::filesystem;
@@ -20,22 +21,10 @@ using ch367rec::Function;
 
 namespace {
 
-std::string read_file(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
-
 // A scratch directory in which the host runs through the recorder.
-class RecorderProcess : public ::testing::Test {
+class RecorderProcess : public ScratchDirectoryTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "recorder_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(directory_); }
+    RecorderProcess() : ScratchDirectoryTest("recorder") {}
 
     // Runs `command` in the scratch directory with the recorder first on the library path and
     // forwarding to the simulator, after `setup` (variable assignments that may override that);
@@ -65,10 +54,6 @@ protected:
         EXPECT_TRUE(trace) << error;
         return trace ? *trace : ch367rec::Trace{};
     }
-
-    fs::path path(const std::string& name) const { return directory_ / name; }
-
-    fs::path directory_;
 };
 
 std::size_t count(const ch367rec::Trace& trace, Function function) {
@@ -80,9 +65,9 @@ std::size_t count(const ch367rec::Trace& trace, Function function) {
 }  // namespace
 
 TEST_F(RecorderProcess, DemoLeavesEveryCallTheSimulatorCounted) {
-    ASSERT_EQ(run_demo("CH367SIM_STATE=state.txt"), 0) << read_file(path("err.txt"));
-    EXPECT_NE(read_file(path("out.txt")).find("every check passed"), std::string::npos);
-    EXPECT_EQ(read_file(path("err.txt")), "");
+    ASSERT_EQ(run_demo("CH367SIM_STATE=state.txt"), 0) << read_text(path("err.txt"));
+    EXPECT_NE(read_text(path("out.txt")).find("every check passed"), std::string::npos);
+    EXPECT_EQ(read_text(path("err.txt")), "");
 
     // The default name, in the working directory.
     fs::path recording;
@@ -96,7 +81,7 @@ TEST_F(RecorderProcess, DemoLeavesEveryCallTheSimulatorCounted) {
     EXPECT_EQ(recorded.driver_path, SIMULATOR_LIBRARY);
 
     std::smatch counters;
-    const std::string state = read_file(path("state.txt"));
+    const std::string state = read_text(path("state.txt"));
     ASSERT_TRUE(std::regex_search(state, counters,
                                   std::regex(R"((\d+) register reads, (\d+) register writes)")));
     EXPECT_EQ(count(recorded, Function::read_io_byte), std::stoull(counters[1]));
@@ -120,7 +105,7 @@ TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
     EXPECT_EQ(killed.calls[0].function, Function::open_device);
 
     ASSERT_EQ(run("", std::string("'") + DIO_PATH + "' trace info killed.trace"), 0);
-    const std::string info = read_file(path("out.txt"));
+    const std::string info = read_text(path("out.txt"));
     EXPECT_NE(info.find("cut          at byte " + std::to_string(killed.cut->offset)),
               std::string::npos)
         << info;
@@ -155,8 +140,8 @@ TEST_F(RecorderProcess, FailuresCostOneLineAndNeverTheProgram) {
     };
     for (const Case& c : cases) {
         run_demo(c.setup);
-        EXPECT_NE(read_file(path("out.txt")).find(c.outcome), std::string::npos) << c.name;
-        const std::string errors = read_file(path("err.txt"));
+        EXPECT_NE(read_text(path("out.txt")).find(c.outcome), std::string::npos) << c.name;
+        const std::string errors = read_text(path("err.txt"));
         EXPECT_NE(errors.find(c.message), std::string::npos) << c.name << ": " << errors;
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << c.name << ": " << errors;
     }

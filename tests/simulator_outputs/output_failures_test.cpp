@@ -13,16 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "scratch_directory.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string read_file(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -32,14 +27,9 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 // A scratch directory in which output_host runs.
-class HostOutputs : public ::testing::Test {
+class HostOutputs : public ScratchDirectoryTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "output_host_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(directory_); }
+    HostOutputs() : ScratchDirectoryTest("output_host") {}
 
     // Runs output_host in the scratch directory from the shell, after `setup` (shell commands and
     // variable assignments); returns what it wrote on standard error, one line each.
@@ -50,12 +40,8 @@ protected:
                                     argument + " >/dev/null 2>stderr.txt";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
-        return lines_of(read_file(path("stderr.txt")));
+        return lines_of(read_text(path("stderr.txt")));
     }
-
-    fs::path path(const std::string& name) const { return directory_ / name; }
-
-    fs::path directory_;
 };
 
 TEST_F(HostOutputs, EachFileThatCannotBeWrittenIsNamedOnce) {
@@ -76,8 +62,8 @@ TEST_F(HostOutputs, AFailedWriteKeepsTheEarlierFileAndLeavesNoPartialOne) {
     const auto errors = run("trap '' XFSZ; ulimit -f 64; CH367SIM_VCD=bus.vcd CH367SIM_STATE=state.txt");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "ch367sim: could not write " + path("bus.vcd").string() + ": File too large");
-    EXPECT_EQ(read_file(path("bus.vcd")), "earlier recording");
-    EXPECT_FALSE(read_file(path("state.txt")).empty());
+    EXPECT_EQ(read_text(path("bus.vcd")), "earlier recording");
+    EXPECT_FALSE(read_text(path("state.txt")).empty());
     for (const auto& entry : fs::directory_iterator(directory_)) {
         EXPECT_EQ(entry.path().string().find("partial"), std::string::npos) << entry.path();
     }
@@ -87,8 +73,8 @@ TEST_F(HostOutputs, RelativePathsAreTakenFromWhereTheProgramStarted) {
     fs::create_directory(path("elsewhere"));
     std::ofstream(path("elsewhere/state.txt")) << "not the simulator's";
     EXPECT_TRUE(run("CH367SIM_STATE=state.txt", "elsewhere").empty());
-    EXPECT_EQ(read_file(path("elsewhere/state.txt")), "not the simulator's");
-    EXPECT_NE(read_file(path("state.txt")).find("# State of the simulated card"), std::string::npos);
+    EXPECT_EQ(read_text(path("elsewhere/state.txt")), "not the simulator's");
+    EXPECT_NE(read_text(path("state.txt")).find("# State of the simulated card"), std::string::npos);
 }
 
 TEST_F(HostOutputs, TheBusRecordingStopsAtItsCap) {
@@ -99,7 +85,7 @@ TEST_F(HostOutputs, TheBusRecordingStopsAtItsCap) {
                               0),
               0u)
         << errors[0];
-    const std::string vcd = read_file(path("bus.vcd"));
+    const std::string vcd = read_text(path("bus.vcd"));
     EXPECT_LE(vcd.size(), 100000u);
     EXPECT_GT(vcd.size(), 90000u);
     EXPECT_EQ(vcd.back(), '\n');  // ends on a whole value change
