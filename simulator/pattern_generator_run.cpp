@@ -24,10 +24,7 @@ std::uint64_t nanoseconds_of(std::uint64_t samples, std::uint64_t rate) {
 
 }  // namespace
 
-std::uint32_t PatternGenerator::pattern_length() const {
-    if (state_->length != 0) return state_->length;
-    return state_->written_end != 0 ? state_->written_end : CH367SIM_PG_MEMORY_WORDS;
-}
+std::uint32_t PatternGenerator::pattern_length() const { return ch367sim_card_pattern_length(state_); }
 
 std::uint64_t PatternGenerator::clock_now() const {
     return state_->clock == CH367SIM_PG_CLOCK_TEST ? state_->test_time : monotonic_ns();

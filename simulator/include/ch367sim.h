@@ -270,6 +270,14 @@ typedef struct ch367sim_card_pattern_generator {
     uint8_t reserved4[2];
 } ch367sim_card_pattern_generator;
 
+/* The length in words of the pattern the record plays: its length setting, or by default the
+ * highest output word written since the memory was last cleared, + 1 (the whole memory when
+ * none was). For readers of a card record, such as a snapshot. */
+static inline uint32_t ch367sim_card_pattern_length(const ch367sim_card_pattern_generator* pg) {
+    if (pg->length != 0) return pg->length;
+    return pg->written_end != 0 ? pg->written_end : CH367SIM_PG_MEMORY_WORDS;
+}
+
 typedef struct ch367sim_card_display {
     uint8_t memory[CH367SIM_DISPLAY_MEMORY_BYTES];
     uint8_t on;

@@ -101,14 +101,9 @@ nlohmann::json card_json(const ch367sim_card_state& card) {
 
 nlohmann::json run_model_settings(const ch367sim_card_state& card) {
     const ch367sim_card_pattern_generator& pg = card.pattern_generator;
-    // The pattern's length in effect: the setting, or the highest output word written since the
-    // last clear + 1, or the whole memory when none was.
-    const std::uint32_t length = pg.length != 0 ? pg.length
-                                 : pg.written_end != 0 ? pg.written_end
-                                                       : std::uint32_t{CH367SIM_PG_MEMORY_WORDS};
     return {{"sample_rate_hz", pg.sample_rate},
             {"clock", pg.clock == CH367SIM_PG_CLOCK_TEST ? "test" : "real"},
-            {"length", length},
+            {"length", ch367sim_card_pattern_length(&pg)},
             {"repeat", pg.repeat != 0}};
 }
 
