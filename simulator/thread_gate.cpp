@@ -44,7 +44,10 @@ void process_memory_barrier() {
 void ThreadGate::leave() {
     std::lock_guard<std::mutex> guard(mutex_);
     holder_.store(0, std::memory_order_relaxed);
-    if (waiting_ != 0) free_.notify_one();
+    if (waiting_ == 0) return;
+    handing_over_ = true;
+    ++hand_overs_;
+    free_.notify_one();
 }
 
 void ThreadGate::lock_gate() {

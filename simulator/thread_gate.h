@@ -90,11 +90,15 @@ private:
             holder_.store(card_idle() ? 0 : sole_thread_, std::memory_order_relaxed);
         }
         ++waiting_;
-        free_.wait(lock, [this] {
+        // A card let go of while threads waited goes to one of them (see leave()), not to the
+        // thread that let go of it and comes straight back.
+        const std::uint64_t arrived = hand_overs_;
+        free_.wait(lock, [this, arrived] {
             const std::uintptr_t holder = holder_.load(std::memory_order_relaxed);
-            return holder == 0 || holder == this_thread();
+            return holder == this_thread() || (holder == 0 && (!handing_over_ || arrived < hand_overs_));
         });
         --waiting_;
+        handing_over_ = false;
         holder_.store(this_thread(), std::memory_order_relaxed);
         return true;
     }
@@ -110,6 +114,8 @@ private:
     bool sole_claimed_ = false;       // under mutex_
     std::uintptr_t sole_thread_ = 0;  // under mutex_
     unsigned waiting_ = 0;            // under mutex_
+    bool handing_over_ = false;       // under mutex_: let go of to the threads waiting then
+    std::uint64_t hand_overs_ = 0;    // under mutex_: how often the card was handed over
 };
 
 }  // namespace ch367sim
