@@ -39,7 +39,7 @@ Recorder& recorder() {
 
 void Recorder::start() {
     started_ = true;
-    origin_ = last_flush_ = clock_point();
+    origin_ = last_flush_ = ch367bus::clock_point();
     const char* variable = std::getenv("CH367REC_DRIVER");
     const std::string driver_path = variable != nullptr ? variable : default_driver_path();
     std::string error;
@@ -62,7 +62,7 @@ void Recorder::start() {
 }
 
 void Recorder::check_flush(std::uint64_t now_ticks) {
-    const ClockPoint now = clock_point();
+    const ch367bus::ClockPoint now = ch367bus::clock_point();
     if (exiting_ || writer_.full() || now.ns - last_flush_.ns >= kFlushInterval_ns) {
         std::string error;
         if (!writer_.flush(now, exiting_, error)) stop_recording(error);
@@ -81,7 +81,7 @@ void Recorder::check_flush(std::uint64_t now_ticks) {
 
 void Recorder::flush() {
     if (!writer_.is_open() || (writer_.empty() && !exiting_)) return;
-    const ClockPoint now = clock_point();
+    const ch367bus::ClockPoint now = ch367bus::clock_point();
     std::string error;
     if (!writer_.flush(now, exiting_, error)) stop_recording(error);
     last_flush_ = now;

@@ -29,15 +29,15 @@ public:
     // The lock within `timeout_ns`, or false: at exit a thread that was ended while holding it
     // (Windows ends the other threads before the DLL's detach) must not hang the process.
     bool try_lock_for(std::uint64_t timeout_ns) {
-        const std::uint64_t start = monotonic_ns();
+        const std::uint64_t start = ch367bus::monotonic_ns();
         while (busy_.exchange(true, std::memory_order_acquire)) {
-            if (monotonic_ns() - start > timeout_ns) return false;
+            if (ch367bus::monotonic_ns() - start > timeout_ns) return false;
             std::this_thread::yield();
         }
         return true;
     }
 
-    void record(const RawRecord& call) {
+    void record(const ch367bus::RawRecord& call) {
         if (!writer_.is_open()) return;
         writer_.add(call);
         if (call.ticks >= next_check_ || writer_.full()) check_flush(call.ticks);
@@ -57,10 +57,10 @@ private:
     bool started_ = false;
     bool exiting_ = false;
     DriverFunctions driver_;
-    TraceWriter writer_;
+    ch367bus::TraceWriter writer_;
     std::string trace_path_;
-    ClockPoint origin_{};
-    ClockPoint last_flush_{};
+    ch367bus::ClockPoint origin_{};
+    ch367bus::ClockPoint last_flush_{};
     std::uint64_t next_check_ = 0;  // the tick count at which the clock is looked at again
 };
 

@@ -10,8 +10,8 @@
 #define CH367_RECORDER_API extern "C" __attribute__((visibility("default")))
 #endif
 
-using ch367rec::Function;
-using ch367rec::RawRecord;
+using ch367bus::Function;
+using ch367bus::RawRecord;
 
 namespace {
 
@@ -23,7 +23,7 @@ public:
     Call() : recorder_(ch367rec::recorder()), ticks_(0) {
         recorder_.lock();
         driver_ = &recorder_.driver();
-        ticks_ = ch367rec::ticks();
+        ticks_ = ch367bus::ticks();
     }
     ~Call() { recorder_.unlock(); }
     Call(const Call&) = delete;
@@ -45,7 +45,7 @@ private:
 };
 
 std::uint8_t null_flag(const void* pointer) {
-    return pointer == nullptr ? ch367rec::kNullPointer : 0;
+    return pointer == nullptr ? ch367bus::kNullPointer : 0;
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ Bridge::Bridge(ch367sim_card_bridge* state) : state_(state) {
 
 void Bridge::reset() {
     *state_ = {};
-    state_->registers[kBridgeControl] = kControlPowerOn;
-    state_->registers[kLines] = CH367SIM_POWER_ON_LINES;
+    state_->registers[ch367bus::kBridgeControl] = kControlPowerOn;
+    state_->registers[ch367bus::kLines] = CH367SIM_POWER_ON_LINES;
     open_ = false;
     fail_open = false;
     fail_io_base = false;
@@ -45,10 +45,10 @@ void Bridge::attach(std::size_t index, SpiDevice* device) { devices_[index] = de
 void Bridge::abandon_transaction() {
     // The transaction was another process's: it is in no log or observer of this one.
     if (in_transaction()) {
-        state_->registers[kBridgeControl] |= kBusGate;
+        state_->registers[ch367bus::kBridgeControl] |= kBusGate;
         state_->in_transaction = 0;
     }
-    if (!bus_idle()) write_lines(static_cast<std::uint8_t>(state_->registers[kLines] | kChipSelects));
+    if (!bus_idle()) write_lines(static_cast<std::uint8_t>(state_->registers[ch367bus::kLines] | ch367bus::kChipSelects));
 }
 
 bool Bridge::open_device() {
@@ -104,7 +104,7 @@ bool Bridge::read(std::uint64_t address, std::uint8_t* value) {
     const auto offset = static_cast<std::uint8_t>(address - CH367SIM_IO_BASE);
     *value = state_->registers[offset];
     if (observer_ != nullptr) [[unlikely]] observer_->register_accessed(false, offset, *value);
-    if (offset == kSpiData && in_transaction() && logging) current_.in.push_back(*value);
+    if (offset == ch367bus::kSpiData && in_transaction() && logging) current_.in.push_back(*value);
     record(false, offset, *value);
     return true;
 }
@@ -117,9 +117,9 @@ bool Bridge::write(std::uint64_t address, std::uint8_t value) {
     record(true, offset, value);
     if (observer_ != nullptr) [[unlikely]] observer_->register_accessed(true, offset, value);
     switch (offset) {
-        case kBridgeControl: write_control(value); break;
-        case kLines: write_lines(value); break;
-        case kSpiData: state_->registers[kSpiData] = shift_byte(value); break;
+        case ch367bus::kBridgeControl: write_control(value); break;
+        case ch367bus::kLines: write_lines(value); break;
+        case ch367bus::kSpiData: state_->registers[ch367bus::kSpiData] = shift_byte(value); break;
         default: state_->registers[offset] = value; break;
     }
     return true;
@@ -133,34 +133,34 @@ void Bridge::write_control(std::uint8_t value) {
         ++state_->counters.transactions;
         begin_transaction();
         if (fault_hits(CH367SIM_GATE_STUCK_CLOSED_ON_OPEN)) {
-            state_->registers[kBridgeControl] = value | kBusGate;
+            state_->registers[ch367bus::kBridgeControl] = value | kBusGate;
             end_transaction(false);
             return;
         }
     } else if (!wants_open && in_transaction()) {
         if (fault_hits(CH367SIM_GATE_STUCK_OPEN_ON_CLOSE)) {
-            state_->registers[kBridgeControl] = value & ~kBusGate;
+            state_->registers[ch367bus::kBridgeControl] = value & ~kBusGate;
             end_transaction(false);
             return;
         }
         end_transaction(true);
     } else if (!wants_open && gate_fault_ == CH367SIM_GATE_STUCK_OPEN_ON_CLOSE &&
                gate_fault_transaction_ == 0) {
-        state_->registers[kBridgeControl] = value & ~kBusGate;  // a gate stuck for good stays stuck
+        state_->registers[ch367bus::kBridgeControl] = value & ~kBusGate;  // a gate stuck for good stays stuck
         return;
     } else if (wants_open && gate_fault_ == CH367SIM_GATE_STUCK_CLOSED_ON_OPEN &&
                gate_fault_transaction_ == 0) {
-        state_->registers[kBridgeControl] = value | kBusGate;
+        state_->registers[ch367bus::kBridgeControl] = value | kBusGate;
         return;
     }
-    state_->registers[kBridgeControl] = value;
+    state_->registers[ch367bus::kBridgeControl] = value;
 }
 
 void Bridge::begin_transaction() {
     state_->in_transaction = 1;
     current_.sequence = state_->counters.transactions;
     current_.device = CH367SIM_NO_DEVICE;
-    current_.lines = state_->registers[kLines];
+    current_.lines = state_->registers[ch367bus::kLines];
     current_.success = false;
     current_.out.clear();
     current_.in.clear();
@@ -179,16 +179,16 @@ void Bridge::end_transaction(bool success) {
 void Bridge::set_lines(std::uint8_t value) { write_lines(value); }
 
 void Bridge::write_lines(std::uint8_t value) {
-    const std::uint8_t before = state_->registers[kLines];
-    state_->registers[kLines] = value;
+    const std::uint8_t before = state_->registers[ch367bus::kLines];
+    state_->registers[ch367bus::kLines] = value;
     if (observer_ != nullptr) observer_->lines_written(before, value);
-    const auto selected_now = static_cast<std::uint8_t>(before & ~value & kChipSelects);
-    const auto released_now = static_cast<std::uint8_t>(~before & value & kChipSelects);
+    const auto selected_now = static_cast<std::uint8_t>(before & ~value & ch367bus::kChipSelects);
+    const auto released_now = static_cast<std::uint8_t>(~before & value & ch367bus::kChipSelects);
     if (in_transaction()) {
         // The device a transaction selected: the one whose select fell now, or, when its select
         // was already low (left selected by a failed close or a raw line-register write), the
         // lowest one still selected.
-        const auto selected = static_cast<std::uint8_t>(~value & kChipSelects);
+        const auto selected = static_cast<std::uint8_t>(~value & ch367bus::kChipSelects);
         const std::uint8_t chosen = selected_now != 0 ? selected_now : selected;
         if (chosen != 0) current_.device = static_cast<std::uint8_t>(std::countr_zero(chosen));
         current_.lines = value;
@@ -205,17 +205,17 @@ void Bridge::write_lines(std::uint8_t value) {
 // Shifts one byte to every selected device while the bus is open; the lowest selected device
 // drives the byte that comes back.
 std::uint8_t Bridge::shift_byte(std::uint8_t mosi) {
-    const bool bus_open = (state_->registers[kBridgeControl] & kBusGate) == 0;
+    const bool bus_open = (state_->registers[ch367bus::kBridgeControl] & kBusGate) == 0;
     if (in_transaction() && logging) {
         current_.out.push_back(mosi);
-        current_.lines = state_->registers[kLines];
+        current_.lines = state_->registers[ch367bus::kLines];
     }
     if (!bus_open) return kFloatingBus;
     std::uint8_t miso = kFloatingBus;
     bool answered = false;
-    const std::uint8_t lines = state_->registers[kLines];
+    const std::uint8_t lines = state_->registers[ch367bus::kLines];
     // Only the selected devices, lowest first: usually one, looked up without visiting the rest.
-    for (unsigned selected = ~lines & kChipSelects; selected != 0; selected &= selected - 1) {
+    for (unsigned selected = ~lines & ch367bus::kChipSelects; selected != 0; selected &= selected - 1) {
         SpiDevice* device = devices_[static_cast<std::size_t>(std::countr_zero(selected))];
         if (device == nullptr) continue;
         const std::uint8_t reply = device->exchange(mosi, lines);

@@ -32,7 +32,7 @@ public:
     void abandon_transaction();
     void attach(std::size_t index, SpiDevice* device);  // nullptr detaches; the device keeps its state
     // Installs the one observer of bus events (nullptr removes it); reset() keeps it.
-    void set_observer(BusObserver* observer) { observer_ = observer; }
+    void set_observer(ch367bus::BusObserver* observer) { observer_ = observer; }
 
     // The driver calls.
     bool open_device();
@@ -52,7 +52,7 @@ public:
     bool in_transaction() const { return state_->in_transaction != 0; }
     // No transaction open and every chip select released: nothing is under way on the bus.
     bool bus_idle() const {
-        return !in_transaction() && (state_->registers[kLines] & kChipSelects) == kChipSelects;
+        return !in_transaction() && (state_->registers[ch367bus::kLines] & ch367bus::kChipSelects) == ch367bus::kChipSelects;
     }
     void set_lines(std::uint8_t value);
     const ch367sim_counters& counters() const { return state_->counters; }
@@ -86,7 +86,7 @@ private:
     std::unique_ptr<ch367sim_card_bridge> own_state_;
     ch367sim_card_bridge* state_;
     std::array<SpiDevice*, kDeviceCount> devices_{};
-    BusObserver* observer_ = nullptr;
+    ch367bus::BusObserver* observer_ = nullptr;
     bool open_ = false;
 
     ch367sim_gate_fault gate_fault_ = CH367SIM_GATE_OK;

@@ -73,7 +73,7 @@ Card::Card()
     OutputRequest request = output_request_from_environment();
     if (request.any() || storage.file() != nullptr) {
         ch367sim_card_state* shared = storage.file() != nullptr ? &storage.state() : nullptr;
-        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(kLines),
+        outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(ch367bus::kLines),
                                               pattern_generator.snapshot().io_lines, shared);
         bridge.set_observer(outputs.get());
         if (outputs->records_io_lines()) pattern_generator.set_observer(outputs.get());
@@ -93,7 +93,7 @@ void Card::reset() {
         ++state.changes;
         return 0;
     });
-    if (outputs) outputs->restart(bridge.register_value(kLines), pattern_generator.snapshot().io_lines);
+    if (outputs) outputs->restart(bridge.register_value(ch367bus::kLines), pattern_generator.snapshot().io_lines);
 }
 
 bool Card::attach_external(std::uint8_t index, const ch367sim_device* device) {

@@ -36,7 +36,7 @@ SIM_API void ch367sim_clear_faults(void) {
 
 SIM_API int ch367sim_is_open(void) { return bridge().is_open() ? 1 : 0; }
 SIM_API uint8_t ch367sim_register(uint8_t offset) { return bridge().register_value(offset); }
-SIM_API uint8_t ch367sim_line_register(void) { return bridge().register_value(kLines); }
+SIM_API uint8_t ch367sim_line_register(void) { return bridge().register_value(ch367bus::kLines); }
 SIM_API void ch367sim_set_line_register(uint8_t value) {
     card().locked([value] {
         bridge().set_lines(value);

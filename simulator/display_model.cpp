@@ -72,12 +72,12 @@ void DisplayModel::reset() {
 }
 
 void DisplayModel::lines_changed(std::uint8_t lines) {
-    if ((lines & kDisplayResetReleased) == 0) reset();
+    if ((lines & ch367bus::kDisplayResetReleased) == 0) reset();
 }
 
 std::uint8_t DisplayModel::exchange(std::uint8_t mosi, std::uint8_t lines) {
-    if ((lines & kDisplayResetReleased) == 0) return kNoReply;  // in reset the byte is lost
-    if ((lines & kDisplayDataMode) != 0) {
+    if ((lines & ch367bus::kDisplayResetReleased) == 0) return kNoReply;  // in reset the byte is lost
+    if ((lines & ch367bus::kDisplayDataMode) != 0) {
         state_->memory[state_->write_position] = mosi;
         // Past byte column 127 the next row, past the last byte of row 63 row 0.
         state_->write_position =

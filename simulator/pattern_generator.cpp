@@ -7,9 +7,9 @@ namespace ch367sim {
 
 namespace {
 
-using Data = PatternGeneratorCommand::Data;
+using Data = ch367bus::PatternGeneratorCommand::Data;
 
-constexpr std::uint8_t kWordBytes = kPatternGeneratorWordBytes;
+constexpr std::uint8_t kWordBytes = ch367bus::kPatternGeneratorWordBytes;
 
 constexpr std::uint16_t kRunBits =
     CH367SIM_PG_STATUS_ARMED | CH367SIM_PG_STATUS_RUNNING | CH367SIM_PG_STATUS_PAUSED |
@@ -21,7 +21,7 @@ PatternGenerator::PatternGenerator(ch367sim_card_pattern_generator* state) : sta
     if (state_ != nullptr) {
         // A record from a file: a command state this model cannot have left starts afresh.
         if (state_->phase > static_cast<std::uint8_t>(Phase::ReadData) ||
-            (phase() != Phase::Opcode && find_pattern_generator_command(state_->opcode) == nullptr)) {
+            (phase() != Phase::Opcode && ch367bus::find_pattern_generator_command(state_->opcode) == nullptr)) {
             finish_command();
         }
         return;
@@ -38,9 +38,9 @@ void PatternGenerator::power_on() {
     finish_command();
 }
 
-const PatternGeneratorCommand& PatternGenerator::command() {
+const ch367bus::PatternGeneratorCommand& PatternGenerator::command() {
     if (command_ == nullptr || command_->opcode != state_->opcode) {
-        command_ = find_pattern_generator_command(state_->opcode);
+        command_ = ch367bus::find_pattern_generator_command(state_->opcode);
     }
     return *command_;  // phases past the opcode hold a known opcode
 }
@@ -106,7 +106,7 @@ void PatternGenerator::abandon_command() {
 }
 
 void PatternGenerator::start_command(std::uint8_t opcode) {
-    const PatternGeneratorCommand* found = find_pattern_generator_command(opcode);
+    const ch367bus::PatternGeneratorCommand* found = ch367bus::find_pattern_generator_command(opcode);
     if (found == nullptr) {
         flag(CH367SIM_PG_STATUS_FRAME_ERROR);
         return;
@@ -122,9 +122,9 @@ void PatternGenerator::start_command(std::uint8_t opcode) {
 }
 
 void PatternGenerator::argument_complete() {
-    const PatternGeneratorCommand& current = command();
+    const ch367bus::PatternGeneratorCommand& current = command();
     state_->arguments[state_->argument_index++ % 2] =
-        little_endian_value(state_->frame_bytes, current.argument_width);
+        ch367bus::little_endian_value(state_->frame_bytes, current.argument_width);
     if (state_->argument_index >= current.argument_count) begin_data_phase();
 }
 
@@ -132,8 +132,8 @@ void PatternGenerator::argument_complete() {
 // range), then waits for the data frame, if the command has one of nonzero length.
 void PatternGenerator::begin_data_phase() {
     execute();
-    const PatternGeneratorCommand& current = command();
-    state_->data_length = data_frame_length(current, state_->arguments[1]);
+    const ch367bus::PatternGeneratorCommand& current = command();
+    state_->data_length = ch367bus::data_frame_length(current, state_->arguments[1]);
     if (state_->data_length == 0) {
         finish_command();  // no data frame: the next frame starts a new command
         return;

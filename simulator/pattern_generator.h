@@ -32,7 +32,7 @@ public:
     // The settings power-on gives the run model.
     RunSettings power_on_settings;
     // Receives each change of the I/O lines and the time a run plays (nullptr: none).
-    void set_observer(BusObserver* observer) { observer_ = observer; }
+    void set_observer(ch367bus::BusObserver* observer) { observer_ = observer; }
 
     // The run model (pattern_generator_run.cpp).
     // Plays what a running pattern has played since it was last brought up to date.
@@ -82,12 +82,12 @@ private:
     Phase phase() const { return static_cast<Phase>(state_->phase); }
     void set_phase(Phase phase) { state_->phase = static_cast<std::uint8_t>(phase); }
     // The command being received (its opcode is in the state record), looked up once per opcode.
-    const PatternGeneratorCommand& command();
+    const ch367bus::PatternGeneratorCommand& command();
 
     std::unique_ptr<ch367sim_card_pattern_generator> own_state_;
     ch367sim_card_pattern_generator* state_;
-    const PatternGeneratorCommand* command_ = nullptr;  // cache of command()
-    BusObserver* observer_ = nullptr;
+    const ch367bus::PatternGeneratorCommand* command_ = nullptr;  // cache of command()
+    ch367bus::BusObserver* observer_ = nullptr;
 };
 
 }  // namespace ch367sim

@@ -32,7 +32,7 @@ struct WriteAtExit {
 
 OutputSet::OutputSet(OutputRequest request, std::uint8_t lines, std::uint32_t io_lines,
                      ch367sim_card_state* card)
-    : request_(std::move(request)), units_([this](const BusUnit& unit) { add_unit(unit); }),
+    : request_(std::move(request)), units_([this](const ch367bus::BusUnit& unit) { add_unit(unit); }),
       card_(card) {
     if (!request_.vcd.empty()) vcd_.emplace(lines, io_lines, request_.vcd_limit, request_.vcd_vector);
     restart(lines, io_lines);
@@ -57,7 +57,7 @@ void OutputSet::restart(std::uint8_t lines, std::uint32_t io_lines) {
 // A folded run of identical commands goes to the ring one command at a time, each with the
 // transactions of the latest. When no file needs them, the decoded commands are dropped as they
 // are copied.
-void OutputSet::add_unit(const BusUnit& unit) {
+void OutputSet::add_unit(const ch367bus::BusUnit& unit) {
     const auto& commands = decoder_.commands();
     const std::size_t known = commands.size();
     const std::uint64_t known_repeats = known == 0 ? 0 : commands.back().count;
@@ -76,7 +76,7 @@ void OutputSet::add_unit(const BusUnit& unit) {
     if (request_.log.empty()) decoder_.forget_commands();
 }
 
-void OutputSet::publish(const DecodedCommand& command) {
+void OutputSet::publish(const ch367bus::DecodedCommand& command) {
     ch367sim_card_command& slot = card_->commands[card_->commands_logged++ % CH367SIM_CARD_COMMANDS];
     slot.first_sequence = command.latest_first_sequence;
     slot.last_sequence = command.last_sequence;
@@ -116,12 +116,12 @@ bool OutputSet::write_files() {
     if (vcd_) check(request_.vcd, vcd_->write(request_.vcd));
     if (decodes()) {
         // The files show the traffic as if it ended here; the decoding itself goes on.
-        CommandDecoder ended = decoder_;
+        ch367bus::CommandDecoder ended = decoder_;
         ended.finish();
-        if (!request_.log.empty()) check(request_.log, write_command_log(request_.log, ended));
+        if (!request_.log.empty()) check(request_.log, ch367bus::write_command_log(request_.log, ended));
         if (!request_.cost.empty()) {
             const std::uint64_t unattributed = units_.pending_accesses() + ended.unclaimed_accesses();
-            check(request_.cost, write_bus_cost(request_.cost, ended, unattributed));
+            check(request_.cost, ch367bus::write_bus_cost(request_.cost, ended, unattributed));
         }
     }
     if (!request_.state.empty()) check(request_.state, write_state_dump(request_.state));

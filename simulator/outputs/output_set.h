@@ -16,7 +16,7 @@
 
 namespace ch367sim {
 
-class OutputSet final : public BusObserver {
+class OutputSet final : public ch367bus::BusObserver {
 public:
     // `lines`, `io_lines`: the line register and the I/O lines when observing starts. Registers
     // the exit hook. With `card`, each command decoded also goes to the card's recent commands.
@@ -52,15 +52,15 @@ private:
     bool decodes() const {
         return !request_.log.empty() || !request_.cost.empty() || card_ != nullptr;
     }
-    void add_unit(const BusUnit& unit);
-    void publish(const DecodedCommand& command);
+    void add_unit(const ch367bus::BusUnit& unit);
+    void publish(const ch367bus::DecodedCommand& command);
     void note_log_lines(std::size_t known);
 
     OutputRequest request_;
-    BusTimeline timeline_;
-    std::optional<VcdRecorder> vcd_;
-    CommandDecoder decoder_;
-    BusUnitAssembler units_;
+    ch367bus::BusTimeline timeline_;
+    std::optional<ch367bus::VcdRecorder> vcd_;
+    ch367bus::CommandDecoder decoder_;
+    ch367bus::BusUnitAssembler units_;
     bool changed_ = false;
     ch367sim_card_state* card_ = nullptr;
     std::uint64_t log_size_ = 0;  // bytes the command log's lines take so far, about

@@ -18,7 +18,7 @@ std::string bit(std::uint8_t value, unsigned position) {
 }
 
 std::string line_register_text(std::uint8_t lines) {
-    std::string text = "line register: " + hex_value(lines, 2) + " (cs5..cs0 = ";
+    std::string text = "line register: " + ch367bus::hex_value(lines, 2) + " (cs5..cs0 = ";
     for (unsigned i = 6; i-- > 0;) text += bit(lines, i);
     return text + ", dc = " + bit(lines, 6) + ", rst = " + bit(lines, 7) + ")\n";
 }
@@ -30,7 +30,7 @@ std::string status_text(std::uint16_t status) {
         names += names.empty() ? "" : ", ";
         names += bit.name;
     }
-    return hex_value(status, 4) + (names.empty() ? "" : " (" + names + ")");
+    return ch367bus::hex_value(status, 4) + (names.empty() ? "" : " (" + names + ")");
 }
 
 // The non-zero words of one memory: a summary of the ranges they form, then every line of
@@ -49,7 +49,7 @@ std::string memory_text(const char* name, const std::uint32_t* words) {
         while (end + 1 < size && words[end + 1] != 0) ++end;
         used += end - i + 1;
         if (range_count++ < kListedRanges) {
-            ranges += "    " + hex_value(i, 4) + ".." + hex_value(end, 4) + " (" +
+            ranges += "    " + ch367bus::hex_value(i, 4) + ".." + ch367bus::hex_value(end, 4) + " (" +
                       std::to_string(end - i + 1) + " words)\n";
         }
         i = end + 1;
@@ -66,9 +66,9 @@ std::string memory_text(const char* name, const std::uint32_t* words) {
         bool any = false;
         for (std::uint32_t i = line; i < line + kWordsPerLine; ++i) any = any || words[i] != 0;
         if (!any) continue;
-        text += "    " + hex_value(line, 4) + ":";
+        text += "    " + ch367bus::hex_value(line, 4) + ":";
         for (std::uint32_t i = line; i < line + kWordsPerLine; ++i) {
-            text += " " + hex_value(words[i], 8).substr(2);
+            text += " " + ch367bus::hex_value(words[i], 8).substr(2);
         }
         text += "\n";
     }
@@ -80,9 +80,9 @@ std::string pattern_generator_text() {
     std::string text = "pattern generator (device 0):\n";
     text += "  program counter: " + std::to_string(pg.program_counter) + "\n";
     text += "  status register: " + status_text(pg.status) + "\n";
-    text += "  I/O lines: " + hex_value(pg.io_lines, 8) + "\n";
-    text += "  trigger mode: " + hex_value(pg.trigger_mode[0], 2) + " " +
-            hex_value(pg.trigger_mode[1], 2) + "\n";
+    text += "  I/O lines: " + ch367bus::hex_value(pg.io_lines, 8) + "\n";
+    text += "  trigger mode: " + ch367bus::hex_value(pg.trigger_mode[0], 2) + " " +
+            ch367bus::hex_value(pg.trigger_mode[1], 2) + "\n";
     text += "  DDS resets: " + std::to_string(pg.dds_resets) + "\n";
     text += memory_text("control memory", pg.ctrl_memory);
     text += memory_text("output memory", pg.out_memory);
@@ -116,11 +116,11 @@ std::string display_text() {
         }
         std::string pixels;
         for (unsigned c = 0; c < CH367SIM_DISPLAY_ROW_BYTES; ++c) {
-            for (const char digit : hex_byte(memory[row * CH367SIM_DISPLAY_ROW_BYTES + c])) {
+            for (const char digit : ch367bus::hex_byte(memory[row * CH367SIM_DISPLAY_ROW_BYTES + c])) {
                 pixels += digit == '0' ? '.' : digit;
             }
         }
-        text += "  row " + padded(std::to_string(row) + ":", 4) + pixels + "\n";
+        text += "  row " + ch367bus::padded(std::to_string(row) + ":", 4) + pixels + "\n";
         ++row;
     }
     return text;
@@ -129,10 +129,10 @@ std::string display_text() {
 std::string bridge_text() {
     std::string text = "bridge: ";
     text += ch367sim_is_open() != 0 ? "open" : "closed";
-    text += ", control " + hex_value(ch367sim_register(kBridgeControl), 2);
-    text += ", SPI control " + hex_value(ch367sim_register(kSpiControl), 2);
-    text += ", SPI data " + hex_value(ch367sim_register(kSpiData), 2);
-    text += ", address low " + hex_value(ch367sim_register(kAddressLow), 2) + "\n";
+    text += ", control " + ch367bus::hex_value(ch367sim_register(ch367bus::kBridgeControl), 2);
+    text += ", SPI control " + ch367bus::hex_value(ch367sim_register(ch367bus::kSpiControl), 2);
+    text += ", SPI data " + ch367bus::hex_value(ch367sim_register(ch367bus::kSpiData), 2);
+    text += ", address low " + ch367bus::hex_value(ch367sim_register(ch367bus::kAddressLow), 2) + "\n";
     const ch367sim_counters counters = ch367sim_get_counters();
     text += "  " + std::to_string(counters.transactions) + " transactions, " +
             std::to_string(counters.register_reads) + " register reads, " +
@@ -147,7 +147,7 @@ std::string bridge_text() {
 }  // namespace
 
 bool write_state_dump(const std::string& path) {
-    TextFile file(path);
+    ch367bus::TextFile file(path);
     file.write("# State of the simulated card\n");
     file.write(bridge_text());
     file.write(pattern_generator_text());

@@ -17,7 +17,7 @@
 #include "trace_file.h"
 
 namespace fs = std::filesystem;
-using ch367rec::Function;
+using ch367bus::Function;
 
 namespace {
 
@@ -48,17 +48,17 @@ protected:
         return run(setup, std::string("'") + DEMO_PATH + "' '" + LOGO_PATH + "'");
     }
 
-    ch367rec::Trace trace(const std::string& name) {
+    ch367bus::Trace trace(const std::string& name) {
         std::string error;
-        std::optional<ch367rec::Trace> trace = ch367rec::read_trace(path(name).string(), error);
+        std::optional<ch367bus::Trace> trace = ch367bus::read_trace(path(name).string(), error);
         EXPECT_TRUE(trace) << error;
-        return trace ? *trace : ch367rec::Trace{};
+        return trace ? *trace : ch367bus::Trace{};
     }
 };
 
-std::size_t count(const ch367rec::Trace& trace, Function function) {
+std::size_t count(const ch367bus::Trace& trace, Function function) {
     std::size_t n = 0;
-    for (const ch367rec::TraceCall& call : trace.calls) n += call.function == function ? 1 : 0;
+    for (const ch367bus::TraceCall& call : trace.calls) n += call.function == function ? 1 : 0;
     return n;
 }
 
@@ -76,7 +76,7 @@ TEST_F(RecorderProcess, DemoLeavesEveryCallTheSimulatorCounted) {
     }
     ASSERT_TRUE(std::regex_match(recording.filename().string(),
                                  std::regex(R"(CH367DLL64-\d+\.trace)")));
-    const ch367rec::Trace recorded = trace(recording.filename().string());
+    const ch367bus::Trace recorded = trace(recording.filename().string());
     EXPECT_FALSE(recorded.cut);
     EXPECT_EQ(recorded.driver_path, SIMULATOR_LIBRARY);
 
@@ -98,7 +98,7 @@ TEST_F(RecorderProcess, DemoLeavesEveryCallTheSimulatorCounted) {
 
 TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
     ASSERT_EQ(run_and_kill_endless_host(""), 0);
-    const ch367rec::Trace killed = trace("killed.trace");
+    const ch367bus::Trace killed = trace("killed.trace");
     ASSERT_TRUE(killed.cut);
     EXPECT_GE(killed.chunks, 2u);
     ASSERT_GE(killed.calls.size(), 2u);
@@ -114,7 +114,7 @@ TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
 TEST_F(RecorderProcess, SlowCallsAreWrittenAtLeastEvery100Milliseconds) {
     // A read every 10 ms: far fewer calls than fill a chunk, so only the clock closes chunks.
     ASSERT_EQ(run_and_kill_endless_host("10"), 0);
-    const ch367rec::Trace slow = trace("killed.trace");
+    const ch367bus::Trace slow = trace("killed.trace");
     ASSERT_GE(slow.chunks, 2u);
     EXPECT_LT(slow.calls.size(), 16384u);
 }

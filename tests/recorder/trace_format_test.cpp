@@ -11,7 +11,7 @@
 #include "trace_file.h"
 #include "trace_writer.h"
 
-using namespace ch367rec;
+using namespace ch367bus;
 
 namespace {
 

@@ -88,7 +88,7 @@ TEST_F(CardFileTest, MissingFileIsCreatedAtPowerOn) {
     const auto file = CardFile::open(path, *power_on(), problem);
     ASSERT_NE(file, nullptr) << problem;
     EXPECT_EQ(std::filesystem::file_size(path), sizeof(ch367sim_card_state));
-    EXPECT_EQ(file->state().bridge.registers[kLines], CH367SIM_POWER_ON_LINES);
+    EXPECT_EQ(file->state().bridge.registers[ch367bus::kLines], CH367SIM_POWER_ON_LINES);
     EXPECT_EQ(file->state().pattern_generator.status, CH367SIM_PG_STATUS_HALTED);
     EXPECT_EQ(file->lock(), CardFile::Taken::free) << "a new card's lock is free";
     file->unlock();
@@ -134,12 +134,12 @@ TEST_F(CardFileTest, RefusesFilesThatAreNoCardAndLeavesThemAlone) {
 TEST_F(CardFileTest, CardOutlivesTheProcessAndARefusedFileFailsTheOpen) {
     set_environment_variable("CH367SIM_CARD", path.c_str());
     const auto transaction = [](Card& card, std::uint8_t device, std::vector<std::uint8_t> bytes) {
-        card.write(CH367SIM_IO_BASE + kBridgeControl, 0x80);  // gate open
-        card.write(CH367SIM_IO_BASE + kLines,
+        card.write(CH367SIM_IO_BASE + ch367bus::kBridgeControl, 0x80);  // gate open
+        card.write(CH367SIM_IO_BASE + ch367bus::kLines,
                    static_cast<std::uint8_t>(CH367SIM_POWER_ON_LINES & ~(1u << device)));
-        for (std::uint8_t b : bytes) card.write(CH367SIM_IO_BASE + kSpiData, b);
-        card.write(CH367SIM_IO_BASE + kBridgeControl, 0x84);
-        card.write(CH367SIM_IO_BASE + kLines, CH367SIM_POWER_ON_LINES);
+        for (std::uint8_t b : bytes) card.write(CH367SIM_IO_BASE + ch367bus::kSpiData, b);
+        card.write(CH367SIM_IO_BASE + ch367bus::kBridgeControl, 0x84);
+        card.write(CH367SIM_IO_BASE + ch367bus::kLines, CH367SIM_POWER_ON_LINES);
     };
     {
         auto first = std::make_unique<Card>();

@@ -14,9 +14,9 @@ namespace dio {
 
 namespace {
 
-ch367rec::Trace read_recording(const std::string& path) {
+ch367bus::Trace read_recording(const std::string& path) {
     std::string error;
-    std::optional<ch367rec::Trace> trace = ch367rec::read_trace(path, error);
+    std::optional<ch367bus::Trace> trace = ch367bus::read_trace(path, error);
     if (!trace) throw Failure(path + ": " + error);
     return std::move(*trace);
 }
@@ -27,21 +27,21 @@ std::string line(const char* label, const std::string& value) {
     return start + value + "\n";
 }
 
-std::string info_text(const std::string& path, const ch367rec::Trace& trace) {
+std::string info_text(const std::string& path, const ch367bus::Trace& trace) {
     std::string text = line("recording", path + " (format " + std::to_string(trace.version) + ")");
     text += line("driver", trace.driver_path);
     text += line("process", std::to_string(trace.process_id));
     text += line("calls", std::to_string(trace.calls.size()) + " in " +
                               std::to_string(trace.chunks) + " chunks");
-    std::array<std::size_t, ch367rec::kFunctionCount + 1> by_function{};
-    for (const ch367rec::TraceCall& call : trace.calls) {
+    std::array<std::size_t, ch367bus::kFunctionCount + 1> by_function{};
+    for (const ch367bus::TraceCall& call : trace.calls) {
         const auto index = static_cast<std::size_t>(call.function);
-        ++by_function[index <= ch367rec::kFunctionCount ? index : 0];
+        ++by_function[index <= ch367bus::kFunctionCount ? index : 0];
     }
     for (std::size_t index = 1; index < by_function.size(); ++index) {
         char entry[64];
         std::snprintf(entry, sizeof entry, "  %-20s%10zu\n",
-                      ch367rec::function_name(static_cast<ch367rec::Function>(index)),
+                      ch367bus::function_name(static_cast<ch367bus::Function>(index)),
                       by_function[index]);
         text += entry;
     }

@@ -10,7 +10,7 @@
 #include <x86intrin.h>
 #endif
 
-namespace ch367rec {
+namespace ch367bus {
 
 inline std::uint64_t monotonic_ns() {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -35,4 +35,4 @@ struct ClockPoint {
 
 inline ClockPoint clock_point() { return {ticks(), monotonic_ns()}; }
 
-}  // namespace ch367rec
+}  // namespace ch367bus

@@ -7,10 +7,10 @@
 
 #include "command_decoder.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 // `unattributed` counts register accesses that belong to no recognised export call.
 bool write_bus_cost(const std::string& path, const CommandDecoder& decoder,
                     std::uint64_t unattributed);
 
-}  // namespace ch367sim
+}  // namespace ch367bus

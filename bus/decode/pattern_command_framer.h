@@ -10,7 +10,7 @@
 #include "bus_units.h"
 #include "pattern_generator_protocol.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 class PatternCommandFramer {
 public:
@@ -61,4 +61,4 @@ private:
     std::string text_;
 };
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -10,7 +10,7 @@
 
 #include "trace_format.h"
 
-namespace ch367rec {
+namespace ch367bus {
 
 struct TraceCall {
     Function function;
@@ -43,4 +43,4 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
 // Reads the file at `path` the same way; `error` also says when it cannot be read.
 std::optional<Trace> read_trace(const std::string& path, std::string& error);
 
-}  // namespace ch367rec
+}  // namespace ch367bus

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ch367sim {
+namespace ch367bus {
 
 struct PatternGeneratorCommand {
     enum class Data : std::uint8_t { None, Read, Write };
@@ -34,4 +34,4 @@ std::uint64_t data_frame_length(const PatternGeneratorCommand& command, std::uin
 // The value of an argument or register frame: `count` bytes (at most 4), least significant first.
 std::uint32_t little_endian_value(const std::uint8_t* bytes, std::size_t count);
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace ch367sim {
+namespace ch367bus {
 
 class BusObserver {
 public:
@@ -34,4 +34,4 @@ public:
     virtual void pattern_played(std::uint64_t /*duration*/) {}
 };
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace ch367sim {
+namespace ch367bus {
 
 class VcdRecorder {
 public:
@@ -91,4 +91,4 @@ private:
     std::vector<IoEntry> io_;
 };
 
-}  // namespace ch367sim
+}  // namespace ch367bus

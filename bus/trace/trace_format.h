@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ch367rec {
+namespace ch367bus {
 
 inline constexpr char kFileMagic[8] = {'C', 'H', '3', '6', '7', 'R', 'E', 'C'};
 inline constexpr std::uint16_t kFormatVersion = 1;
@@ -95,4 +95,4 @@ inline std::uint64_t get_le(const unsigned char* in, std::size_t bytes) {
     return value;
 }
 
-}  // namespace ch367rec
+}  // namespace ch367bus

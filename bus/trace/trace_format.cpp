@@ -1,6 +1,6 @@
 #include "trace_format.h"
 
-namespace ch367rec {
+namespace ch367bus {
 
 const char* function_name(Function function) {
     switch (function) {
@@ -13,4 +13,4 @@ const char* function_name(Function function) {
     return "?";
 }
 
-}  // namespace ch367rec
+}  // namespace ch367bus

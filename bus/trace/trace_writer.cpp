@@ -6,7 +6,7 @@
 
 #include "crc32.h"
 
-namespace ch367rec {
+namespace ch367bus {
 
 TraceWriter::TraceWriter() : records_(new unsigned char[kRecordsPerChunk * kRecordSize]) {}
 
@@ -69,4 +69,4 @@ bool TraceWriter::write(const void* data, std::size_t size, std::string& error) 
     return false;
 }
 
-}  // namespace ch367rec
+}  // namespace ch367bus

@@ -10,7 +10,7 @@
 
 #include "replacing_file.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 class TextFile {
 public:
@@ -32,4 +32,4 @@ std::string hex_value(std::uint64_t value, unsigned digits);     // "0x0010" for
 std::string hex_bytes(const std::uint8_t* bytes, std::size_t count);  // "01 02 03"
 std::string padded(std::string text, std::size_t width);         // left-aligned, space-filled
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -15,7 +15,7 @@
 #include "time_source.h"
 #include "trace_format.h"
 
-namespace ch367rec {
+namespace ch367bus {
 
 // One call as the record stores it; on a little-endian machine its bytes are the record's.
 struct RawRecord {
@@ -67,4 +67,4 @@ private:
     std::size_t count_ = 0;
 };
 
-}  // namespace ch367rec
+}  // namespace ch367bus

@@ -4,7 +4,7 @@
 
 #include "text_file.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 namespace {
 
@@ -72,4 +72,4 @@ bool write_bus_cost(const std::string& path, const CommandDecoder& decoder,
     return file.close();
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus

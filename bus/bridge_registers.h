@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace ch367sim {
+namespace ch367bus {
 
 inline constexpr std::uint8_t kBridgeControl = 0xE8;  // bit 2: bus gate, 1 = closed
 inline constexpr std::uint8_t kAddressLow = 0xF0;
@@ -17,4 +17,4 @@ inline constexpr std::uint8_t kChipSelects = 0x3F;  // bits 0..5, one per device
 inline constexpr std::uint8_t kDisplayDataMode = 0x40;       // 1 = data, 0 = command
 inline constexpr std::uint8_t kDisplayResetReleased = 0x80;  // 0 holds the display in reset
 
-}  // namespace ch367sim
+}  // namespace ch367bus

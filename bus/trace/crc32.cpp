@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace ch367rec {
+namespace ch367bus {
 
 namespace {
 
@@ -45,4 +45,4 @@ std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size) {
     return ~crc;
 }
 
-}  // namespace ch367rec
+}  // namespace ch367bus

@@ -6,7 +6,7 @@
 #include "bus_timeline.h"
 #include "text_file.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 namespace {
 
@@ -252,4 +252,4 @@ bool VcdRecorder::write(const std::string& path) {
     return file.close();
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus

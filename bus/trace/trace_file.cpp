@@ -7,7 +7,7 @@
 #include "crc32.h"
 #include "time_source.h"
 
-namespace ch367rec {
+namespace ch367bus {
 
 namespace {
 
@@ -137,4 +137,4 @@ std::optional<Trace> read_trace(const std::string& path, std::string& error) {
     return parse_trace(bytes, error);
 }
 
-}  // namespace ch367rec
+}  // namespace ch367bus

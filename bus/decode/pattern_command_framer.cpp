@@ -2,7 +2,7 @@
 
 #include "text_file.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 namespace {
 
@@ -117,4 +117,4 @@ std::string PatternCommandFramer::arguments_text() const {
     return text;
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -12,7 +12,7 @@
 
 #include "ch367sim.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 struct BusUnit {
     enum class Kind : std::uint8_t { Transaction, Lines, AddressLow, Opened, Closed, Refused };
@@ -80,4 +80,4 @@ private:
     std::uint8_t lines_ = 0;
 };
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ch367rec {
+namespace ch367bus {
 
 // Continues `crc` (0 to start) over `size` bytes.
 std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size);
 
-}  // namespace ch367rec
+}  // namespace ch367bus

@@ -13,7 +13,7 @@
 #include "bus_units.h"
 #include "pattern_command_framer.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 // One command, or a run of identical ones (same text, same export) folded into one: then the
 // sequences span the whole run and `time` is the first one's.
@@ -107,4 +107,4 @@ private:
     std::uint64_t refused_time_ = 0;
 };
 
-}  // namespace ch367sim
+}  // namespace ch367bus

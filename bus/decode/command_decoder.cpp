@@ -5,7 +5,7 @@
 #include "bridge_registers.h"
 #include "text_file.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 namespace {
 
@@ -351,4 +351,4 @@ void CommandDecoder::name_display_write() {
     calls_[current_].name = name;
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace ch367sim {
+namespace ch367bus {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::uint32_t little_endian_value(const std::uint8_t* bytes, std::size_t count) 
     return value;
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace ch367sim {
+namespace ch367bus {
 
 class BusTimeline {
 public:
@@ -35,4 +35,4 @@ private:
     std::uint64_t now_ = kStart;
 };
 
-}  // namespace ch367sim
+}  // namespace ch367bus

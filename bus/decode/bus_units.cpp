@@ -5,7 +5,7 @@
 #include "bridge_registers.h"
 #include "ch367sim.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 namespace {
 
@@ -130,4 +130,4 @@ void BusUnitAssembler::byte_shifted(std::uint8_t mosi, std::uint8_t miso) {
     current_.lines = lines_;
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus

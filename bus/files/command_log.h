@@ -9,8 +9,8 @@
 
 #include "command_decoder.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 bool write_command_log(const std::string& path, const CommandDecoder& decoder);
 
-}  // namespace ch367sim
+}  // namespace ch367bus

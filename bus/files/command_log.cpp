@@ -2,7 +2,7 @@
 
 #include "text_file.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 namespace {
 
@@ -41,4 +41,4 @@ bool write_command_log(const std::string& path, const CommandDecoder& decoder) {
     return file.close();
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus

@@ -1,6 +1,6 @@
 #include "text_file.h"
 
-namespace ch367sim {
+namespace ch367bus {
 
 void TextFile::write(std::string_view text) {
     file_.write(text.data(), text.size());
@@ -34,4 +34,4 @@ std::string padded(std::string text, std::size_t width) {
     return text;
 }
 
-}  // namespace ch367sim
+}  // namespace ch367bus
