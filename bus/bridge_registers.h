@@ -1,5 +1,5 @@
-// Offsets of the simulated bridge's registers from its I/O base, and the bits of its line
-// register, named once for the simulator.
+// Offsets of the bridge's registers from its I/O base, and the bits of its control and line
+// registers, named once for the simulated bridge and the readers of the bus.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 namespace ch367bus {
 
 inline constexpr std::uint8_t kBridgeControl = 0xE8;  // bit 2: bus gate, 1 = closed
+inline constexpr std::uint8_t kBusGate = 0x04;        // the bus gate's bit in kBridgeControl
 inline constexpr std::uint8_t kAddressLow = 0xF0;
 inline constexpr std::uint8_t kLines = 0xF1;          // chip selects, display data/command, reset
 inline constexpr std::uint8_t kSpiControl = 0xFD;

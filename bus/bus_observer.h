@@ -1,6 +1,7 @@
-// What the simulated bridge tells an observer while the host drives it. The simulator's output
-// files (bus recording, command log, bus cost) are built from these events. With no observer
-// installed each event costs the bridge one untaken branch.
+// What happens on the bridge's bus, as the simulated bridge tells it while the host drives it and
+// as RecordedBus reads it from a recording of the bridge calls. The bus recording, the command
+// log and the bus cost are built from these events. With no observer installed each event costs
+// the simulated bridge one untaken branch.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,10 @@ public:
     // `duration` ns (all the samples since it was last brought up to date).
     virtual void io_lines_changed(std::uint32_t /*value*/, std::uint64_t /*delay*/) {}
     virtual void pattern_played(std::uint64_t /*duration*/) {}
+
+    // From a recording of the bridge calls: the next call began at `time` ns on the bus's
+    // timebase (the simulated bridge, which has no such times, never calls it).
+    virtual void time_reached(std::uint64_t /*time*/) {}
 };
 
 }  // namespace ch367bus

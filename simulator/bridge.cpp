@@ -8,7 +8,6 @@ namespace ch367sim {
 
 namespace {
 
-constexpr std::uint8_t kBusGate = 0x04;        // bridge control bit 2, 1 = bus closed
 constexpr std::uint8_t kControlPowerOn = 0x84;  // gate closed
 constexpr std::uint8_t kFloatingBus = 0xFF;     // what MISO reads with nothing selected
 
@@ -45,7 +44,7 @@ void Bridge::attach(std::size_t index, SpiDevice* device) { devices_[index] = de
 void Bridge::abandon_transaction() {
     // The transaction was another process's: it is in no log or observer of this one.
     if (in_transaction()) {
-        state_->registers[ch367bus::kBridgeControl] |= kBusGate;
+        state_->registers[ch367bus::kBridgeControl] |= ch367bus::kBusGate;
         state_->in_transaction = 0;
     }
     if (!bus_idle()) write_lines(static_cast<std::uint8_t>(state_->registers[ch367bus::kLines] | ch367bus::kChipSelects));
@@ -128,29 +127,29 @@ bool Bridge::write(std::uint64_t address, std::uint8_t value) {
 // The gate falling starts a transaction, rising ends it; an injected fault keeps the gate where
 // it was, which the host sees in its read-back.
 void Bridge::write_control(std::uint8_t value) {
-    const bool wants_open = (value & kBusGate) == 0;
+    const bool wants_open = (value & ch367bus::kBusGate) == 0;
     if (wants_open && !in_transaction()) {
         ++state_->counters.transactions;
         begin_transaction();
         if (fault_hits(CH367SIM_GATE_STUCK_CLOSED_ON_OPEN)) {
-            state_->registers[ch367bus::kBridgeControl] = value | kBusGate;
+            state_->registers[ch367bus::kBridgeControl] = value | ch367bus::kBusGate;
             end_transaction(false);
             return;
         }
     } else if (!wants_open && in_transaction()) {
         if (fault_hits(CH367SIM_GATE_STUCK_OPEN_ON_CLOSE)) {
-            state_->registers[ch367bus::kBridgeControl] = value & ~kBusGate;
+            state_->registers[ch367bus::kBridgeControl] = value & ~ch367bus::kBusGate;
             end_transaction(false);
             return;
         }
         end_transaction(true);
     } else if (!wants_open && gate_fault_ == CH367SIM_GATE_STUCK_OPEN_ON_CLOSE &&
                gate_fault_transaction_ == 0) {
-        state_->registers[ch367bus::kBridgeControl] = value & ~kBusGate;  // a gate stuck for good stays stuck
+        state_->registers[ch367bus::kBridgeControl] = value & ~ch367bus::kBusGate;  // a gate stuck for good stays stuck
         return;
     } else if (wants_open && gate_fault_ == CH367SIM_GATE_STUCK_CLOSED_ON_OPEN &&
                gate_fault_transaction_ == 0) {
-        state_->registers[ch367bus::kBridgeControl] = value | kBusGate;
+        state_->registers[ch367bus::kBridgeControl] = value | ch367bus::kBusGate;
         return;
     }
     state_->registers[ch367bus::kBridgeControl] = value;
@@ -205,7 +204,7 @@ void Bridge::write_lines(std::uint8_t value) {
 // Shifts one byte to every selected device while the bus is open; the lowest selected device
 // drives the byte that comes back.
 std::uint8_t Bridge::shift_byte(std::uint8_t mosi) {
-    const bool bus_open = (state_->registers[ch367bus::kBridgeControl] & kBusGate) == 0;
+    const bool bus_open = (state_->registers[ch367bus::kBridgeControl] & ch367bus::kBusGate) == 0;
     if (in_transaction() && logging) {
         current_.out.push_back(mosi);
         current_.lines = state_->registers[ch367bus::kLines];

@@ -2,7 +2,7 @@
 // Time moves only with bus events and a playing pattern, so idle time between host calls is
 // left out: each gate or line-register event takes a fixed gap, each byte eight periods of a
 // 10 MHz SPI clock, and the samples a pattern played since it was last looked at their periods
-// at the sample rate.
+// at the sample rate. A recording's times move it on where they leave more time between events.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,8 @@ public:
     std::uint64_t gate_event() { return advance(kEventGap); }
     std::uint64_t line_event() { return advance(kEventGap); }
     std::uint64_t byte_event() { return advance(kByteTime); }
-    std::uint64_t pattern_played(std::uint64_t duration) { return advance(duration); }
+    // Time in which no bus event happened: a pattern playing, or a recorded pause between calls.
+    std::uint64_t pass(std::uint64_t duration) { return advance(duration); }
 
     std::uint64_t now() const { return now_; }
 

@@ -229,8 +229,8 @@ bool VcdRecorder::write(const std::string& path) {
                 out.set_io(timeline.now() + io->time, io->value);
                 ++io;
                 break;
-            case Kind::Played:
-                timeline.pattern_played(io->time);
+            case Kind::Passed:
+                timeline.pass(io->time);
                 ++io;
                 break;
         }

@@ -44,10 +44,10 @@ public:
         events_.push_back({Kind::Io, 0, 0});
         io_.push_back({delay, value});
     }
-    // A playing pattern took `duration` ns.
-    void played_event(std::uint64_t duration) {
+    // `duration` ns passed with no bus event: a pattern played, or a recording paused.
+    void time_passed(std::uint64_t duration) {
         if (full_) return;
-        events_.push_back({Kind::Played, 0, 0});
+        events_.push_back({Kind::Passed, 0, 0});
         io_.push_back({duration, 0});
     }
 
@@ -56,7 +56,7 @@ public:
     bool write(const std::string& path);
 
 private:
-    enum class Kind : std::uint8_t { Gate, Lines, Byte, Io, Played };
+    enum class Kind : std::uint8_t { Gate, Lines, Byte, Io, Passed };
     struct Event {
         Kind kind;
         std::uint8_t first;   // line register value, or the byte sent
@@ -73,7 +73,7 @@ private:
     // Counts an event's least text; false once the events can no longer fit the cap.
     bool keeps(std::uint64_t least_bytes);
 
-    // What an Io or Played event carries, in event order: a delay and value, or a duration.
+    // What an Io or Passed event carries, in event order: a delay and value, or a duration.
     struct IoEntry {
         std::uint64_t time;
         std::uint32_t value;

@@ -32,10 +32,11 @@ struct WriteAtExit {
 
 OutputSet::OutputSet(OutputRequest request, std::uint8_t lines, std::uint32_t io_lines,
                      ch367sim_card_state* card)
-    : request_(std::move(request)), units_([this](const ch367bus::BusUnit& unit) { add_unit(unit); }),
-      card_(card) {
-    if (!request_.vcd.empty()) vcd_.emplace(lines, io_lines, request_.vcd_limit, request_.vcd_vector);
-    restart(lines, io_lines);
+    : request_(std::move(request)), card_(card),
+      bus_({.vcd = !request_.vcd.empty(), .vcd_limit = request_.vcd_limit,
+            .vcd_vector = request_.vcd_vector, .commands = decodes()},
+           lines, io_lines,
+           [this](std::size_t known, std::uint64_t known_repeats) { unit_decoded(known, known_repeats); }) {
     static WriteAtExit write_at_exit;
     exit_outputs = this;
 }
@@ -45,23 +46,17 @@ OutputSet::~OutputSet() {
 }
 
 void OutputSet::restart(std::uint8_t lines, std::uint32_t io_lines) {
-    timeline_ = {};
-    if (vcd_) vcd_->restart(lines, io_lines);
-    decoder_.restart();
-    units_.restart(lines);
+    bus_.restart(lines, io_lines);
     changed_ = false;
 }
 
 // Copies each command decoded into the card's ring of recent commands, as the command log writes
-// it. When no file needs them, the decoded commands are dropped as they are copied.
-// A folded run of identical commands goes to the ring one command at a time, each with the
+// it: a folded run of identical commands goes to the ring one command at a time, each with the
 // transactions of the latest. When no file needs them, the decoded commands are dropped as they
 // are copied.
-void OutputSet::add_unit(const ch367bus::BusUnit& unit) {
-    const auto& commands = decoder_.commands();
-    const std::size_t known = commands.size();
-    const std::uint64_t known_repeats = known == 0 ? 0 : commands.back().count;
-    decoder_.add(unit);
+void OutputSet::unit_decoded(std::size_t known, std::uint64_t known_repeats) {
+    ch367bus::CommandDecoder& decoder = bus_.decoder();
+    const auto& commands = decoder.commands();
     if (!request_.log.empty()) note_log_lines(known);
     if (card_ != nullptr) {
         if (known > 0) {
@@ -73,14 +68,14 @@ void OutputSet::add_unit(const ch367bus::BusUnit& unit) {
             for (std::uint64_t n = 0; n < commands[i].count; ++n) publish(commands[i]);
         }
     }
-    if (request_.log.empty()) decoder_.forget_commands();
+    if (request_.log.empty()) decoder.forget_commands();
 }
 
 void OutputSet::publish(const ch367bus::DecodedCommand& command) {
     ch367sim_card_command& slot = card_->commands[card_->commands_logged++ % CH367SIM_CARD_COMMANDS];
     slot.first_sequence = command.latest_first_sequence;
     slot.last_sequence = command.last_sequence;
-    const std::string text = command.text + " ; " + decoder_.calls()[command.call].name;
+    const std::string text = command.text + " ; " + bus_.decoder().calls()[command.call].name;
     const std::size_t length = std::min(text.size(), sizeof slot.text - 1);
     std::memcpy(slot.text, text.data(), length);
     slot.text[length] = '\0';
@@ -91,9 +86,10 @@ void OutputSet::publish(const ch367bus::DecodedCommand& command) {
 void OutputSet::note_log_lines(std::size_t known) {
     constexpr std::uint64_t kWarnedSize = 100'000'000;
     constexpr std::uint64_t kLineColumns = 16 + 14 + 60 + 4;
-    const auto& commands = decoder_.commands();
+    const ch367bus::CommandDecoder& decoder = bus_.decoder();
+    const auto& commands = decoder.commands();
     for (std::size_t i = known; i < commands.size(); ++i) {
-        log_size_ += kLineColumns + commands[i].text.size() + decoder_.calls()[commands[i].call].name.size();
+        log_size_ += kLineColumns + commands[i].text.size() + decoder.calls()[commands[i].call].name.size();
     }
     if (log_size_ > kWarnedSize && !log_size_reported_) {
         log_size_reported_ = true;
@@ -113,15 +109,13 @@ bool OutputSet::write_files() {
         }
         written = written && file_written;
     };
-    if (vcd_) check(request_.vcd, vcd_->write(request_.vcd));
+    if (bus_.records_vcd()) check(request_.vcd, bus_.write_vcd(request_.vcd));
     if (decodes()) {
         // The files show the traffic as if it ended here; the decoding itself goes on.
-        ch367bus::CommandDecoder ended = decoder_;
-        ended.finish();
+        const ch367bus::CommandDecoder ended = bus_.ended();
         if (!request_.log.empty()) check(request_.log, ch367bus::write_command_log(request_.log, ended));
         if (!request_.cost.empty()) {
-            const std::uint64_t unattributed = units_.pending_accesses() + ended.unclaimed_accesses();
-            check(request_.cost, ch367bus::write_bus_cost(request_.cost, ended, unattributed));
+            check(request_.cost, ch367bus::write_bus_cost(request_.cost, ended, bus_.unattributed(ended)));
         }
     }
     if (!request_.state.empty()) check(request_.state, write_state_dump(request_.state));
@@ -152,61 +146,48 @@ void OutputSet::write_files_if_changed() {
     if (changed_) write_files();
 }
 
+// Every event but the gate's and the bytes' (which come with line writes) marks the files as
+// changed; the bus's own decoding follows them all.
 void OutputSet::device_opened(bool success) {
     changed_ = true;
-    if (decodes()) units_.device_opened(success, timeline_.now());
+    bus_.device_opened(success);
 }
 
 void OutputSet::device_closed() {
     changed_ = true;
-    if (decodes()) units_.device_closed(timeline_.now());
+    bus_.device_closed();
     write_files();
 }
 
 void OutputSet::register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) {
     changed_ = true;
-    if (decodes()) units_.register_accessed(is_write, offset, value, timeline_.now());
+    bus_.register_accessed(is_write, offset, value);
 }
 
 void OutputSet::access_refused() {
     changed_ = true;
-    if (decodes()) units_.access_refused(timeline_.now());
+    bus_.access_refused();
 }
 
-void OutputSet::transaction_begun(std::uint64_t sequence) {
-    const std::uint64_t time = timeline_.gate_event();
-    if (vcd_) vcd_->gate_event();
-    if (decodes()) units_.transaction_begun(sequence, time);
-}
+void OutputSet::transaction_begun(std::uint64_t sequence) { bus_.transaction_begun(sequence); }
 
-void OutputSet::transaction_ended(bool success) {
-    timeline_.gate_event();
-    if (vcd_) vcd_->gate_event();
-    if (decodes()) units_.transaction_ended(success);
-}
+void OutputSet::transaction_ended(bool success) { bus_.transaction_ended(success); }
 
 void OutputSet::lines_written(std::uint8_t before, std::uint8_t after) {
     changed_ = true;
-    const std::uint64_t time = timeline_.line_event();
-    if (vcd_) vcd_->line_event(after);
-    if (decodes()) units_.lines_written(before, after, time);
+    bus_.lines_written(before, after);
 }
+
+void OutputSet::byte_shifted(std::uint8_t mosi, std::uint8_t miso) { bus_.byte_shifted(mosi, miso); }
 
 void OutputSet::io_lines_changed(std::uint32_t value, std::uint64_t delay) {
     changed_ = true;
-    if (vcd_) vcd_->io_event(value, delay);
+    bus_.io_lines_changed(value, delay);
 }
 
 void OutputSet::pattern_played(std::uint64_t duration) {
     changed_ = true;
-    timeline_.pattern_played(duration);
-    if (vcd_) vcd_->played_event(duration);
-}
-
-void OutputSet::byte_shifted(std::uint8_t mosi, std::uint8_t miso) {
-    timeline_.byte_event();
-    if (vcd_) vcd_->byte_event(mosi, miso);
-    if (decodes()) units_.byte_shifted(mosi, miso);
+    bus_.pattern_played(duration);
 }
 
 }  // namespace ch367sim

@@ -4,15 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
+#include "bus_decoding.h"
 #include "bus_observer.h"
 #include "ch367sim.h"
-#include "bus_timeline.h"
-#include "bus_units.h"
-#include "command_decoder.h"
 #include "environment.h"
-#include "vcd_writer.h"
 
 namespace ch367sim {
 
@@ -31,7 +27,7 @@ public:
     // The simulator was reset: drops what was observed and starts again.
     void restart(std::uint8_t lines, std::uint32_t io_lines);
     // The pattern generator's events are wanted: the bus recording shows the I/O lines.
-    bool records_io_lines() const { return vcd_.has_value(); }
+    bool records_io_lines() const { return bus_.records_vcd(); }
     // Writes every requested file; false when one of them could not be written.
     bool write_files();
     void write_files_if_changed();
@@ -52,17 +48,14 @@ private:
     bool decodes() const {
         return !request_.log.empty() || !request_.cost.empty() || card_ != nullptr;
     }
-    void add_unit(const ch367bus::BusUnit& unit);
+    void unit_decoded(std::size_t known, std::uint64_t known_repeats);
     void publish(const ch367bus::DecodedCommand& command);
     void note_log_lines(std::size_t known);
 
     OutputRequest request_;
-    ch367bus::BusTimeline timeline_;
-    std::optional<ch367bus::VcdRecorder> vcd_;
-    ch367bus::CommandDecoder decoder_;
-    ch367bus::BusUnitAssembler units_;
-    bool changed_ = false;
     ch367sim_card_state* card_ = nullptr;
+    ch367bus::BusDecoding bus_;
+    bool changed_ = false;
     std::uint64_t log_size_ = 0;  // bytes the command log's lines take so far, about
     bool log_size_reported_ = false;
 };
