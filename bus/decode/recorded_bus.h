@@ -29,9 +29,9 @@ public:
     // The recording ended: settles what waited for a read-back.
     void finish() { settle(nullptr); }
 
-    // The transaction the latest call belonged to, numbered from 1 in the recording; 0 outside
-    // any.
-    std::uint64_t transaction() const { return in_transaction_ ? sequence_ : 0; }
+    // The transaction the latest call belonged to, numbered from 1 in the recording; outside
+    // one, the next to come (the calls that prepare a transaction precede its gate).
+    std::uint64_t transaction() const { return in_transaction_ ? sequence_ : sequence_ + 1; }
 
 private:
     // Settles a byte or a gate change that waited for the call `next` (nullptr: none follows).
