@@ -18,4 +18,9 @@ inline constexpr std::uint8_t kChipSelects = 0x3F;  // bits 0..5, one per device
 inline constexpr std::uint8_t kDisplayDataMode = 0x40;       // 1 = data, 0 = command
 inline constexpr std::uint8_t kDisplayResetReleased = 0x80;  // 0 holds the display in reset
 
+// The line register at power-on: every chip select released, command mode, reset released.
+inline constexpr std::uint8_t kPowerOnLines = 0xBF;
+// The device of a transaction that no chip select took part in.
+inline constexpr std::uint8_t kNoDevice = 0xFF;
+
 }  // namespace ch367bus

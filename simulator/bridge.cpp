@@ -6,6 +6,10 @@
 
 namespace ch367sim {
 
+// The readers of the bus know the card's line register and device numbers as the simulator does.
+static_assert(ch367bus::kPowerOnLines == CH367SIM_POWER_ON_LINES);
+static_assert(ch367bus::kNoDevice == CH367SIM_NO_DEVICE);
+
 namespace {
 
 constexpr std::uint8_t kControlPowerOn = 0x84;  // gate closed

@@ -3,7 +3,6 @@
 #include <bit>
 
 #include "bridge_registers.h"
-#include "ch367sim.h"
 
 namespace ch367bus {
 
@@ -11,7 +10,7 @@ namespace {
 
 std::uint8_t selected_device(std::uint8_t lines) {
     const auto selected = static_cast<std::uint8_t>(~lines & kChipSelects);
-    if (selected == 0) return CH367SIM_NO_DEVICE;
+    if (selected == 0) return kNoDevice;
     return static_cast<std::uint8_t>(std::countr_zero(selected));
 }
 
@@ -97,8 +96,8 @@ void BusUnitAssembler::lines_written(std::uint8_t before, std::uint8_t after,
     lines_ = after;
     if (state_ == State::InTransaction) {
         const std::uint8_t device = selected_device(after);
-        if (device != CH367SIM_NO_DEVICE) {
-            if (current_.device == CH367SIM_NO_DEVICE) current_.time = time;  // the chip select fell
+        if (device != kNoDevice) {
+            if (current_.device == kNoDevice) current_.time = time;  // the chip select fell
             current_.device = device;
         }
         current_.lines = after;

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "ch367sim.h"
+#include "bridge_registers.h"
 
 namespace ch367bus {
 
@@ -25,7 +25,7 @@ struct BusUnit {
 
     // Transaction.
     std::uint64_t sequence = 0;  // its number in the simulator's transaction log
-    std::uint8_t device = CH367SIM_NO_DEVICE;  // lowest selected chip select
+    std::uint8_t device = kNoDevice;  // lowest selected chip select
     bool success = false;        // the gate followed both the open and the close
     std::uint64_t count = 0;     // bytes shifted
     bool uniform = true;         // every byte sent equals the first

@@ -19,8 +19,8 @@ constexpr std::uint8_t kWriteIoOpcode = 'm';
 constexpr std::uint8_t kAddressCommand = 0xB0;  // B0, row, column low 4 bits, 0x10 | high 3 bits
 constexpr std::size_t kAddressCommandLength = 4;
 constexpr std::uint8_t kDisplayOn = 0xAF;       // the last command of DioSetupOLED
-constexpr std::uint64_t kRowBytes = CH367SIM_DISPLAY_ROW_BYTES;
-constexpr std::uint64_t kScreenBytes = kRowBytes * CH367SIM_DISPLAY_ROWS;
+constexpr std::uint64_t kRowBytes = 128;  // 256 pixels of 4 bits
+constexpr std::uint64_t kScreenBytes = kRowBytes * 64;
 constexpr std::size_t kShownBytes = 16;
 
 // Export names, as the bus can tell them apart.
@@ -217,7 +217,7 @@ void CommandDecoder::transaction(const BusUnit& unit, bool after_pause) {
         pattern_frame(unit, after_pause);
         return;
     }
-    if (unit.device == CH367SIM_NO_DEVICE) {
+    if (unit.device == kNoDevice) {
         // The export that ran it goes on with its next piece; it belongs to the current call.
         if (calls_.empty() || stage_ == Stage::Done) start_call(kGateClosed, Stage::Done);
         charge(unit);

@@ -2,7 +2,6 @@
 
 #include "bridge_registers.h"
 #include "bus_timeline.h"
-#include "ch367sim.h"
 
 namespace ch367bus {
 
@@ -107,7 +106,7 @@ void RecordedBus::write_control(std::uint8_t value) {
 }
 
 void decode_recording(const Trace& trace, BusObserver& observer) {
-    RecordedBus bus(observer, CH367SIM_POWER_ON_LINES);
+    RecordedBus bus(observer, kPowerOnLines);
     for (const TraceCall& call : trace.calls) bus.call(call);
     bus.finish();
 }

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
+#include "bridge_registers.h"
 #include "bus_decoding.h"
-#include "ch367sim.h"
 #include "recorded_bus.h"
 
 namespace ch367bus {
 
 RecordingCommands::RecordingCommands(const Trace& trace) {
-    BusDecoding bus({.commands = true}, CH367SIM_POWER_ON_LINES, 0);
-    RecordedBus recorded(bus, CH367SIM_POWER_ON_LINES);
+    BusDecoding bus({.commands = true}, kPowerOnLines, 0);
+    RecordedBus recorded(bus, kPowerOnLines);
     transactions_.reserve(trace.calls.size());
     for (const TraceCall& call : trace.calls) {
         recorded.call(call);
