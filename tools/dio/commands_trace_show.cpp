@@ -102,10 +102,9 @@ std::string measured_text(const ch367bus::Trace& trace) {
     std::string text =
         "\n# As recorded: the register calls (CH367ReadIoByte, CH367WriteIoByte), the time from the\n"
         "# first one's start to the last one's, and that time over the intervals between them.\n";
-    char line[96];
-    std::snprintf(line, sizeof line, "register calls   %llu\n", static_cast<unsigned long long>(count));
-    text += line;
+    text += "register calls   " + std::to_string(count) + "\n";
     if (count < 2 || last == first) return text + "time per access  (too few calls to measure)\n";
+    char line[96];
     const double span = static_cast<double>(last - first);
     const double intervals = static_cast<double>(count - 1);
     std::snprintf(line, sizeof line,
