@@ -10,6 +10,8 @@
 #include "ch367sim.h"
 #include "display_png.h"
 #include "outputs/image_check.h"
+#include "recording_commands.h"
+#include "trace_file.h"
 
 using namespace ch367sim;
 
@@ -155,17 +157,22 @@ SIM_API int ch367sim_card_shared(void) {
 }
 
 namespace {
-// Runs a copy between the card and a file; a failure's sentence goes to `problem`, cut to fit.
-template <class Copy>
-int copy_card(Copy copy, const char* path, char* problem, size_t problem_size) {
-    std::string why;
-    const bool done = path != nullptr ? copy(card(), path, why) : (why = "no file named", false);
-    if (!done && problem != nullptr && problem_size > 0) {
+// A failure's sentence for the caller's buffer, cut to fit; returns 0, the failure's result.
+int report_problem(const std::string& why, char* problem, size_t problem_size) {
+    if (problem != nullptr && problem_size > 0) {
         const std::size_t length = std::min(why.size(), problem_size - 1);
         std::memcpy(problem, why.data(), length);
         problem[length] = '\0';
     }
-    return done ? 1 : 0;
+    return 0;
+}
+
+// Runs a copy between the card and a file.
+template <class Copy>
+int copy_card(Copy copy, const char* path, char* problem, size_t problem_size) {
+    std::string why;
+    const bool done = path != nullptr ? copy(card(), path, why) : (why = "no file named", false);
+    return done ? 1 : report_problem(why, problem, problem_size);
 }
 }  // namespace
 
@@ -187,4 +194,24 @@ SIM_API const char* ch367sim_card_refusal(void) {
 SIM_API int ch367sim_write_outputs(void) {
     OutputSet* outputs = card().outputs.get();
     return outputs != nullptr && outputs->write_files() ? 1 : 0;
+}
+
+SIM_API int ch367sim_decode_recording(const char* path,
+                                      ch367sim_recorded_command_callback callback, void* user,
+                                      char* problem, size_t problem_size) {
+    if (path == nullptr) return report_problem("no file named", problem, problem_size);
+    std::string error;
+    const std::optional<ch367bus::Trace> trace = ch367bus::read_trace(path, error);
+    if (!trace) return report_problem(std::string(path) + ": " + error, problem, problem_size);
+    const ch367bus::RecordingCommands recording(*trace);
+    const ch367bus::CommandDecoder& decoder = recording.decoder();
+    for (const ch367bus::DecodedCommand& command : decoder.commands()) {
+        const ch367sim_recorded_command entry{
+            command.text.c_str(),      decoder.calls()[command.call].name.c_str(),
+            command.first_sequence,    command.last_sequence,
+            command.count,             recording.since_first_call(command.time),
+            command.end - command.time};
+        if (callback != nullptr) callback(&entry, user);
+    }
+    return 1;
 }

@@ -5,8 +5,10 @@ namespace ch367bus {
 BusDecoding::BusDecoding(BusDecodingOptions options, std::uint8_t lines, std::uint32_t io_lines,
                          UnitDecoded unit_decoded)
     : options_(options), unit_decoded_(std::move(unit_decoded)),
-      units_([this](const BusUnit& unit) { add_unit(unit); }) {
-    if (options_.vcd) vcd_.emplace(lines, io_lines, options_.vcd_limit, options_.vcd_vector);
+      units_(timeline_, [this](const BusUnit& unit) { add_unit(unit); }) {
+    if (options_.vcd) {
+        vcd_.emplace(lines, io_lines, options_.vcd_limit, options_.vcd_vector, options_.vcd_teller);
+    }
     restart(lines, io_lines);
 }
 

@@ -21,6 +21,7 @@ struct BusDecodingOptions {
     bool vcd = false;                // keep the events for a bus recording
     std::uint64_t vcd_limit = 0;     // the recording's largest size in bytes
     bool vcd_vector = false;         // the I/O lines also as one vector
+    VcdTeller vcd_teller{};          // who writes the recording
     bool commands = false;           // decode the units into commands and export calls
 };
 

@@ -44,6 +44,7 @@ void BusUnitAssembler::emit_event(BusUnit::Kind kind, std::uint64_t time, std::u
     BusUnit unit;
     unit.kind = kind;
     unit.time = time;
+    unit.end = timeline_.now();
     unit.lines = value;
     unit.opened = opened;
     emit(unit);
@@ -59,6 +60,7 @@ void BusUnitAssembler::register_accessed(bool is_write, std::uint8_t offset, std
                                          std::uint64_t time) {
     if (state_ == State::InTransaction) {
         ++current_.accesses;
+        current_.end = timeline_.now();
         return;
     }
     ++pending_;
@@ -76,6 +78,7 @@ void BusUnitAssembler::transaction_begun(std::uint64_t sequence, std::uint64_t t
     current_.kind = BusUnit::Kind::Transaction;
     current_.sequence = sequence;
     current_.time = time;
+    current_.end = timeline_.now();
     current_.accesses = pending_;
     current_.lines = lines_;
     current_.device = selected_device(lines_);
@@ -87,6 +90,7 @@ void BusUnitAssembler::transaction_begun(std::uint64_t sequence, std::uint64_t t
 void BusUnitAssembler::transaction_ended(bool success) {
     if (state_ != State::InTransaction) return;
     current_.success = success;
+    current_.end = timeline_.now();
     state_ = State::AwaitingDeselect;
     if (!success) emit_transaction();
 }
@@ -101,9 +105,11 @@ void BusUnitAssembler::lines_written(std::uint8_t before, std::uint8_t after,
             current_.device = device;
         }
         current_.lines = after;
+        current_.end = timeline_.now();
         return;
     }
     if (state_ == State::AwaitingDeselect && (after & kChipSelects) == kChipSelects) {
+        current_.end = timeline_.now();
         current_.accesses += pending_;
         pending_ = 0;
         emit_transaction();
@@ -112,6 +118,7 @@ void BusUnitAssembler::lines_written(std::uint8_t before, std::uint8_t after,
     BusUnit unit;
     unit.kind = BusUnit::Kind::Lines;
     unit.time = time;
+    unit.end = timeline_.now();
     unit.lines = after;
     unit.lines_before = before;
     finish();
@@ -127,6 +134,7 @@ void BusUnitAssembler::byte_shifted(std::uint8_t mosi, std::uint8_t miso) {
     }
     if (mosi != current_.out[0]) current_.uniform = false;
     current_.lines = lines_;
+    current_.end = timeline_.now();
 }
 
 }  // namespace ch367bus

@@ -4,6 +4,7 @@
 // exactly one unit: a transaction's unit holds the accesses from the end of the unit before it
 // up to the line-register write that deselects after the bus closed (the whole register
 // sequence of one SPI transaction); the other units hold the accesses since the unit before.
+// A unit ends where its last event ends on the bus's timebase.
 #pragma once
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <functional>
 
 #include "bridge_registers.h"
+#include "bus_timeline.h"
 
 namespace ch367bus {
 
@@ -21,6 +23,7 @@ struct BusUnit {
 
     Kind kind = Kind::Transaction;
     std::uint64_t time = 0;      // virtual time: chip select falling, or the event itself
+    std::uint64_t end = 0;       // virtual time at which its last event ended
     std::uint64_t accesses = 0;  // register accesses counted in this unit
 
     // Transaction.
@@ -44,7 +47,10 @@ struct BusUnit {
 class BusUnitAssembler {
 public:
     using Sink = std::function<void(const BusUnit&)>;
-    explicit BusUnitAssembler(Sink sink) : sink_(std::move(sink)) {}
+    // `timeline`: the bus's timebase, which the caller moves past each event before telling it
+    // here, so that its time then is the event's end.
+    BusUnitAssembler(const BusTimeline& timeline, Sink sink)
+        : timeline_(timeline), sink_(std::move(sink)) {}
 
     void restart(std::uint8_t lines);
 
@@ -73,6 +79,7 @@ private:
     void emit_event(BusUnit::Kind kind, std::uint64_t time, std::uint8_t value = 0,
                     bool opened = false);
 
+    const BusTimeline& timeline_;
     Sink sink_;
     State state_ = State::Idle;
     BusUnit current_{};

@@ -93,13 +93,14 @@ void CommandDecoder::refused(const BusUnit& unit) {
         start_call(kClosedBridge, Stage::Done);
         refused_time_ = unit.time;
     }
+    refused_end_ = unit.end;
     ++refused_count_;
     charge(unit);
 }
 
 void CommandDecoder::end_refused_run() {
     if (refused_count_ == 0) return;
-    log(0, 0, refused_time_,
+    log(0, 0, refused_time_, refused_end_,
         std::to_string(refused_count_) + " register accesses refused: bridge closed", current_);
     refused_count_ = 0;
 }
@@ -110,8 +111,8 @@ void CommandDecoder::finish() {
     flush_data_run();
     if (framer_.in_command()) {
         framer_.abandon();
-        log(framer_.first_sequence(), framer_.last_sequence(), framer_.time(), framer_.text(),
-            framer_call_);
+        log(framer_.first_sequence(), framer_.last_sequence(), framer_.time(), framer_.end(),
+            framer_.text(), framer_call_);
     }
     stage_ = Stage::Done;
 }
@@ -133,21 +134,22 @@ void CommandDecoder::charge(std::size_t call, const BusUnit& unit) {
 
 void CommandDecoder::log(const BusUnit& unit, std::string text) {
     const std::uint64_t sequence = unit.kind == BusUnit::Kind::Transaction ? unit.sequence : 0;
-    log(sequence, sequence, unit.time, std::move(text), current_);
+    log(sequence, sequence, unit.time, unit.end, std::move(text), current_);
 }
 
 void CommandDecoder::log(std::uint64_t first, std::uint64_t last, std::uint64_t time,
-                         std::string text, std::size_t call) {
+                         std::uint64_t end, std::string text, std::size_t call) {
     if (!commands_.empty()) {
         DecodedCommand& previous = commands_.back();
         if (previous.text == text && calls_[previous.call].name == calls_[call].name) {
             ++previous.count;
+            previous.end = end;
             previous.latest_first_sequence = first;
             if (last != 0) previous.last_sequence = last;
             return;
         }
     }
-    commands_.push_back({first, last, time, std::move(text), call, 1, first});
+    commands_.push_back({first, last, time, end, std::move(text), call, 1, first});
 }
 
 // Line-register writes outside transactions: the display's reset pulse and data bracket belong
@@ -259,8 +261,8 @@ void CommandDecoder::pattern_frame(const BusUnit& unit, bool after_pause) {
     }
     charge(framer_call_, unit);
     if (step.outcome == Outcome::Completed || step.outcome == Outcome::Broken) {
-        log(framer_.first_sequence(), framer_.last_sequence(), framer_.time(), framer_.text(),
-            framer_call_);
+        log(framer_.first_sequence(), framer_.last_sequence(), framer_.time(), framer_.end(),
+            framer_.text(), framer_call_);
         if (current_ == framer_call_) stage_ = Stage::Done;
         pause_just_ended_ =
             step.outcome == Outcome::Completed && step.command->opcode == kPauseOpcode;
@@ -308,6 +310,7 @@ void CommandDecoder::display_data(const BusUnit& unit) {
         run_call_ = current_;
     }
     run_.last_sequence = unit.sequence;
+    run_.end = unit.end;
     ++run_.frames;
     if (unit.count > 0) {
         const bool same_as_run = run_.head.empty() || unit.out[0] == run_.head[0];
@@ -331,7 +334,7 @@ void CommandDecoder::flush_data_run() {
         text += " = " + hex_bytes(run_.head.data(), run_.head.size());
         if (run_.bytes > run_.head.size()) text += " ...";
     }
-    log(run_.first_sequence, run_.last_sequence, run_.time, text, run_call_);
+    log(run_.first_sequence, run_.last_sequence, run_.time, run_.end, text, run_call_);
 }
 
 // Names the current display write by its shape: a row fill sends 128 one-byte frames of one

@@ -16,11 +16,12 @@
 namespace ch367bus {
 
 // One command, or a run of identical ones (same text, same export) folded into one: then the
-// sequences span the whole run and `time` is the first one's.
+// sequences span the whole run, `time` is the first one's and `end` the last one's.
 struct DecodedCommand {
     std::uint64_t first_sequence = 0;  // transactions of the command; 0 when it had none
     std::uint64_t last_sequence = 0;
     std::uint64_t time = 0;            // virtual time of its first unit
+    std::uint64_t end = 0;             // virtual time at which its last unit ended
     std::string text;
     std::size_t call = 0;              // index into CommandDecoder::calls()
     std::uint64_t count = 1;           // commands folded into this one
@@ -63,7 +64,7 @@ private:
     // Consecutive data frames to the display, logged as one line.
     struct DataRun {
         bool open = false;
-        std::uint64_t first_sequence = 0, last_sequence = 0, time = 0;
+        std::uint64_t first_sequence = 0, last_sequence = 0, time = 0, end = 0;
         std::uint64_t bytes = 0, frames = 0;
         bool uniform = true;  // every byte equal to head[0]
         std::vector<std::uint8_t> head;
@@ -87,8 +88,8 @@ private:
     void charge(std::size_t call, const BusUnit& unit);
     void charge(const BusUnit& unit) { charge(current_, unit); }
     void log(const BusUnit& unit, std::string text);
-    void log(std::uint64_t first, std::uint64_t last, std::uint64_t time, std::string text,
-             std::size_t call);
+    void log(std::uint64_t first, std::uint64_t last, std::uint64_t time, std::uint64_t end,
+             std::string text, std::size_t call);
 
     std::vector<DecodedCommand> commands_;
     std::vector<ExportCall> calls_;
@@ -105,6 +106,7 @@ private:
     // Consecutive accesses refused on a closed bridge, logged as one line.
     std::uint64_t refused_count_ = 0;
     std::uint64_t refused_time_ = 0;
+    std::uint64_t refused_end_ = 0;
 };
 
 }  // namespace ch367bus

@@ -22,6 +22,7 @@ std::string shown_bytes(const std::uint8_t* bytes, const BusUnit& frame) {
 
 PatternCommandFramer::Step PatternCommandFramer::add(const BusUnit& frame) {
     last_sequence_ = frame.sequence;
+    end_ = frame.end;
     if (!frame.success) fault_ = true;
     if (command_ == nullptr) return start(frame);
     // A frame of no bytes (a chip select pulsed with no clock) carries nothing: the device

@@ -41,6 +41,7 @@ public:
     std::uint64_t first_sequence() const { return first_sequence_; }
     std::uint64_t last_sequence() const { return last_sequence_; }
     std::uint64_t time() const { return time_; }
+    std::uint64_t end() const { return end_; }  // where its last frame ended
 
 private:
     Step start(const BusUnit& frame);
@@ -58,6 +59,7 @@ private:
     std::uint64_t first_sequence_ = 0;
     std::uint64_t last_sequence_ = 0;
     std::uint64_t time_ = 0;
+    std::uint64_t end_ = 0;
     std::string text_;
 };
 

@@ -18,6 +18,9 @@ RecordingCommands::RecordingCommands(const Trace& trace) {
     }
     recorded.finish();
     decoder_ = bus.ended();
+    unattributed_ = bus.unattributed(decoder_);
+    // RecordedBus puts each call at its recorded time, from the timebase's start on.
+    first_call_ = BusTimeline::kStart + (trace.calls.empty() ? 0 : trace.calls.front().time_ns);
 }
 
 // Commands with transactions come in the order of their transactions: the first whose last

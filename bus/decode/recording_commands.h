@@ -18,6 +18,10 @@ public:
 
     // The decoding of the whole recording, ended.
     const CommandDecoder& decoder() const { return decoder_; }
+    // Register accesses that no export call claimed, for the bus cost.
+    std::uint64_t unattributed() const { return unattributed_; }
+    // A time of the decoding (a command's time or end) in ns since the recording's first call.
+    std::uint64_t since_first_call(std::uint64_t time) const { return time - first_call_; }
     // The command call `index` belongs to (the one its transaction is part of, or for a call
     // between transactions the one that comes next); nullptr when no command covers it.
     const DecodedCommand* command_of(std::size_t index) const;
@@ -26,6 +30,8 @@ public:
 
 private:
     CommandDecoder decoder_;
+    std::uint64_t unattributed_ = 0;
+    std::uint64_t first_call_ = 0;  // the time of the first call on the decoding's timebase
     std::vector<std::uint64_t> transactions_;  // per call, as RecordedBus::transaction()
 };
 

@@ -37,8 +37,8 @@ std::string row(const Totals& totals) {
 
 }  // namespace
 
-bool write_bus_cost(const std::string& path, const CommandDecoder& decoder,
-                    std::uint64_t unattributed) {
+std::string bus_cost_text(const CommandDecoder& decoder, std::uint64_t unattributed,
+                          const std::string& card) {
     std::vector<Totals> by_name;
     Totals total{"total"};
     for (const ExportCall& call : decoder.calls()) {
@@ -52,23 +52,28 @@ bool write_bus_cost(const std::string& path, const CommandDecoder& decoder,
     }
     total.accesses += unattributed;
 
-    TextFile file(path);
-    file.write(
-        "# Bus cost of the host program on the simulated card, by export, in order of first use.\n"
+    std::string text =
+        "# Bus cost of the host program on " + card + ", by export, in order of first use.\n"
         "# calls: export calls recognised from their command pattern on the bus (an immediate\n"
         "# display write counts once per address command); transactions: SPI transactions;\n"
         "# accesses: CH367ReadIoByte/CH367WriteIoByte calls; bytes: bytes shifted on the bus.\n"
         "# Names joined by \"/\" are exports whose bus traffic is the same. Exports without bus\n"
-        "# traffic (frame-buffer drawing, DioGetErrorStr, bitmap loading) do not appear.\n");
-    file.write(std::string(kColumnWidth - 5, ' ') + "calls" + std::string(kColumnWidth - 12, ' ') +
-               "transactions" + std::string(kColumnWidth - 8, ' ') + "accesses" +
-               std::string(kColumnWidth - 5, ' ') + "bytes  export\n");
-    for (const Totals& t : by_name) file.write(row(t));
+        "# traffic (frame-buffer drawing, DioGetErrorStr, bitmap loading) do not appear.\n";
+    text += std::string(kColumnWidth - 5, ' ') + "calls" + std::string(kColumnWidth - 12, ' ') +
+            "transactions" + std::string(kColumnWidth - 8, ' ') + "accesses" +
+            std::string(kColumnWidth - 5, ' ') + "bytes  export\n";
+    for (const Totals& t : by_name) text += row(t);
     if (unattributed != 0) {
-        file.write(right_aligned(0) + right_aligned(0) + right_aligned(unattributed) +
-                   right_aligned(0) + "  (accesses outside any recognised export)\n");
+        text += right_aligned(0) + right_aligned(0) + right_aligned(unattributed) +
+                right_aligned(0) + "  (accesses outside any recognised export)\n";
     }
-    file.write(row(total));
+    return text + row(total);
+}
+
+bool write_bus_cost(const std::string& path, const CommandDecoder& decoder,
+                    std::uint64_t unattributed) {
+    TextFile file(path);
+    file.write(bus_cost_text(decoder, unattributed, "the simulated card"));
     return file.close();
 }
 

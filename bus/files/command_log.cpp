@@ -10,16 +10,24 @@ constexpr std::size_t kSequenceWidth = 16;
 constexpr std::size_t kTimeWidth = 14;
 constexpr std::size_t kTextWidth = 60;
 
-std::string sequence_text(const DecodedCommand& command) {
-    if (command.first_sequence == 0) return "#-";
-    std::string text = "#" + std::to_string(command.first_sequence);
-    if (command.last_sequence != command.first_sequence) {
-        text += "-" + std::to_string(command.last_sequence);
+}  // namespace
+
+std::string command_transactions(const DecodedCommand& command) {
+    std::string text = "#-";
+    if (command.first_sequence != 0) {
+        text = "#" + std::to_string(command.first_sequence);
+        if (command.last_sequence != command.first_sequence) {
+            text += "-" + std::to_string(command.last_sequence);
+        }
     }
-    return text;
+    return padded(text, kSequenceWidth);
 }
 
-}  // namespace
+std::string command_attributed(const DecodedCommand& command, const CommandDecoder& decoder) {
+    std::string text = padded(command.text, kTextWidth) + " ; " + decoder.calls()[command.call].name;
+    if (command.count > 1) text += " (x" + std::to_string(command.count) + ")";
+    return text;
+}
 
 bool write_command_log(const std::string& path, const CommandDecoder& decoder) {
     TextFile file(path);
@@ -30,13 +38,8 @@ bool write_command_log(const std::string& path, const CommandDecoder& decoder) {
         "# cannot tell apart). A run of identical commands is one line: the transactions of\n"
         "# the first to the last, and (xN) their count.\n");
     for (const DecodedCommand& command : decoder.commands()) {
-        std::string line = padded(sequence_text(command), kSequenceWidth);
-        line += padded("t=" + std::to_string(command.time), kTimeWidth);
-        line += padded(command.text, kTextWidth);
-        line += " ; " + decoder.calls()[command.call].name;
-        if (command.count > 1) line += " (x" + std::to_string(command.count) + ")";
-        line += "\n";
-        file.write(line);
+        file.write(command_transactions(command) + padded("t=" + std::to_string(command.time), kTimeWidth) +
+                   command_attributed(command, decoder) + "\n");
     }
     return file.close();
 }

@@ -13,4 +13,9 @@ namespace ch367bus {
 
 bool write_command_log(const std::string& path, const CommandDecoder& decoder);
 
+// The columns of a log line around its time, for other listings of the commands: the
+// transactions ("#2-5", padded), and the command with its export and count ("TEXT ; EXPORT (xN)").
+std::string command_transactions(const DecodedCommand& command);
+std::string command_attributed(const DecodedCommand& command, const CommandDecoder& decoder);
+
 }  // namespace ch367bus

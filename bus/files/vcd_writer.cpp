@@ -203,9 +203,10 @@ bool VcdRecorder::keeps(std::uint64_t least_bytes) {
     if (least_size_ > kWarnedSize && !size_reported_) {
         size_reported_ = true;
         std::fprintf(stderr,
-                     "ch367sim: the bus recording has passed 100 MB; it is kept up to its cap of %s "
-                     "bytes (CH367SIM_VCD_LIMIT)\n",
-                     std::to_string(limit_).c_str());
+                     "%s: the bus recording has passed 100 MB; it is kept up to its cap of %s "
+                     "bytes (%s)\n",
+                     teller_.program.c_str(), std::to_string(limit_).c_str(),
+                     teller_.cap_setting.c_str());
     }
     return !full_;
 }
@@ -245,9 +246,10 @@ bool VcdRecorder::write(const std::string& path) {
     if (cut && !cap_reported_) {
         cap_reported_ = true;
         std::fprintf(stderr,
-                     "ch367sim: the bus recording reached its cap of %s bytes "
-                     "(CH367SIM_VCD_LIMIT): %s ends at t=%s ns, the traffic after it is left out\n",
-                     std::to_string(limit_).c_str(), path.c_str(), std::to_string(out.time()).c_str());
+                     "%s: the bus recording reached its cap of %s bytes "
+                     "(%s): %s ends at t=%s ns, the traffic after it is left out\n",
+                     teller_.program.c_str(), std::to_string(limit_).c_str(),
+                     teller_.cap_setting.c_str(), path.c_str(), std::to_string(out.time()).c_str());
     }
     return file.close();
 }

@@ -12,17 +12,27 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ch367bus {
 
+// Who writes the recording, for its lines on standard error: the program, and what sets the cap.
+struct VcdTeller {
+    std::string program = "ch367sim";
+    std::string cap_setting = "CH367SIM_VCD_LIMIT";
+};
+
 class VcdRecorder {
 public:
+    static constexpr std::uint64_t kDefaultLimit = std::uint64_t{1} << 30;  // 1 GiB
+
     // `lines` is the line register and `io_lines` the I/O lines when the recording starts;
     // `limit` caps the file's size in bytes (its header and initial values are always written);
     // `vector`: the I/O lines also as one vector.
-    VcdRecorder(std::uint8_t lines, std::uint32_t io_lines, std::uint64_t limit, bool vector = false)
-        : limit_(limit), vector_(vector) {
+    VcdRecorder(std::uint8_t lines, std::uint32_t io_lines, std::uint64_t limit, bool vector = false,
+                VcdTeller teller = {})
+        : limit_(limit), vector_(vector), teller_(std::move(teller)) {
         restart(lines, io_lines);
     }
 
@@ -81,6 +91,7 @@ private:
 
     std::uint64_t limit_;
     bool vector_;
+    VcdTeller teller_;
     std::uint64_t least_size_ = 0;
     bool full_ = false;
     bool cap_reported_ = false;

@@ -62,6 +62,16 @@ class _RunSettings(Structure):
                 ("length", c_uint32), ("pattern_length", c_uint32)]
 
 
+class _RecordedCommand(Structure):
+    _fields_ = [("text", c_char_p), ("export_name", c_char_p), ("first_transaction", c_uint64),
+                ("last_transaction", c_uint64), ("count", c_uint64), ("time_ns", c_uint64),
+                ("duration_ns", c_uint64)]
+
+
+# ch367sim_recorded_command_callback: called with each decoded command of a recording.
+RECORDED_COMMAND_CALLBACK = ctypes.CFUNCTYPE(None, POINTER(_RecordedCommand), ctypes.c_void_p)
+
+
 class RunSettings(NamedTuple):
     clock: Clock
     repeat: bool
@@ -124,6 +134,8 @@ _PROTOTYPES: dict[str, tuple[Any, list[Any]]] = {
     "ch367sim_write_display_png": (c_int, [c_char_p, ctypes.c_uint]),
     "ch367sim_compare_display_png": (c_int, [c_char_p, c_char_p, POINTER(c_uint64)]),
     "ch367sim_write_outputs": (c_int, []),
+    "ch367sim_decode_recording": (c_int, [c_char_p, RECORDED_COMMAND_CALLBACK, ctypes.c_void_p,
+                                          c_char_p, c_size_t]),
 }
 
 _simulator: Optional[ctypes.CDLL] = None

@@ -1,6 +1,7 @@
 """Reading the recordings of the bridge calls that the recorder (the CH367DLL64 of recorder/)
-leaves: the calls as a numpy structured array, and whether the recording was cut. The layout is
-described in docs/recorder.md."""
+leaves: the calls as a numpy structured array, and whether the recording was cut (the layout is
+described in docs/recorder.md); and the commands they sent, decoded by the simulator's library
+as its command log decodes them."""
 from __future__ import annotations
 
 import enum
@@ -139,6 +140,44 @@ def _interpolate(ticks: Any, start: Tuple[int, int], end: Tuple[int, int], origi
     first = numpy.uint64(start[0])
     offset = numpy.minimum(numpy.where(ticks > first, ticks - first, 0), span_ticks)
     return base + (offset.astype("f8") / span_ticks * span_ns).astype("u8")
+
+
+@dataclass(frozen=True)
+class Command:
+    """One command the recorded calls sent, as `dio trace show` lists it: a run of identical
+    commands in a row is one, `count` long, spanning the transactions of the first to the last."""
+    text: str                          # "pg w start=0 words=8 data[32] = ..."
+    export: str                        # the export it is attributed to, "DioWriteCtrlMemory"
+    first_transaction: Optional[int]   # its SPI transactions, numbered from 1; None for none
+    last_transaction: Optional[int]
+    count: int
+    time: int                          # ns from the first call to its first bus event
+    duration: int                      # ns from then to the end of its last bus event
+
+
+def commands(path: PathLike) -> List[Command]:
+    """The commands of the recording at `path`, in order (a cut one's up to its last complete
+    chunk); raises NotARecording when the file is not a recording."""
+    import ctypes
+
+    from . import simulator
+
+    found: List[Command] = []
+
+    def take(entry: Any, _: Any) -> None:
+        command = entry.contents
+        first = command.first_transaction or None
+        found.append(Command(command.text.decode("utf-8", errors="replace"),
+                             command.export_name.decode("utf-8", errors="replace"), first,
+                             command.last_transaction if first else None, command.count,
+                             command.time_ns, command.duration_ns))
+
+    problem = ctypes.create_string_buffer(512)
+    if not simulator._sim().ch367sim_decode_recording(
+            os.fsencode(path), simulator.RECORDED_COMMAND_CALLBACK(take), None, problem,
+            len(problem)):
+        raise NotARecording(problem.value.decode("utf-8", errors="replace"))
+    return found
 
 
 def read(path: PathLike) -> Recording:

@@ -1,7 +1,9 @@
 """quorvel.trace reads what the recorder left of a run of dio on the simulated card, as dio's
-own reader does, and a recording cut short up to its last complete chunk."""
+own reader does, and a recording cut short up to its last complete chunk; its commands are the
+ones `dio trace show` lists."""
 import os
 import pathlib
+import re
 import subprocess
 
 import pytest
@@ -68,3 +70,33 @@ def test_cut_recording_reads_to_its_last_chunk(recording, tmp_path):
     assert 0 < len(read.calls) < len(trace.read(recording).calls)
     with pytest.raises(trace.NotARecording):
         trace.parse(b"X" + data[1:])
+
+
+def shown_by_dio(path):
+    """(transactions, text, export, count, time ns, duration ns) of each `dio trace show` line."""
+    shown = []
+    for line in dio("trace", "show", str(path)).splitlines():
+        if line.startswith("# "):
+            continue
+        transactions, time, duration, rest = line.split(None, 3)
+        text, export = rest.rsplit(" ; ", 1)
+        folded = re.fullmatch(r"(.*) \(x(\d+)\)", export)
+        export, count = (folded[1], int(folded[2])) if folded else (export, 1)
+        shown.append((transactions, text.rstrip(), export, count, round(float(time) * 1000),
+                      round(float(duration) * 1000)))
+    return shown
+
+
+def test_commands_are_those_dio_shows(recording):
+    def transactions(command):
+        if command.first_transaction is None:
+            return "#-"
+        last = command.last_transaction
+        return f"#{command.first_transaction}" + (f"-{last}" if last != command.first_transaction
+                                                  else "")
+    commands = trace.commands(recording)
+    assert any(command.text.startswith("pg c") for command in commands)
+    assert [(transactions(c), c.text, c.export, c.count, c.time, c.duration)
+            for c in commands] == shown_by_dio(recording)
+    with pytest.raises(trace.NotARecording, match="not a recording"):
+        trace.commands(pathlib.Path(__file__))

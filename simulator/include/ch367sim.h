@@ -346,6 +346,30 @@ CH367SIM_API const char* ch367sim_card_refusal(void);
 CH367SIM_API int ch367sim_card_save(const char* path, char* problem, size_t problem_size);
 CH367SIM_API int ch367sim_card_restore(const char* path, char* problem, size_t problem_size);
 
+/* ---- Recordings of the bridge calls ------------------------------------------------------ */
+/* A recording that the recorder (docs/recorder.md) left, decoded into the card's commands by the
+ * decoder of the command log (CH367SIM_LOG), without the card: nothing here touches it. */
+typedef struct ch367sim_recorded_command {
+    const char* text;             /* the command as the command log shows it, "pg a" */
+    const char* export_name;      /* the export it is attributed to, "DioArm" */
+    uint64_t first_transaction;   /* its SPI transactions, numbered from 1 in the recording; */
+    uint64_t last_transaction;    /* 0 for both when it had none */
+    uint64_t count;               /* identical commands in a row folded into this one (1: none) */
+    uint64_t time_ns;             /* its first bus event, ns since the recording's first call */
+    uint64_t duration_ns;         /* from then to the end of its last bus event */
+} ch367sim_recorded_command;
+/* Called once per command, in order; the strings are valid during the call only. */
+typedef void (*ch367sim_recorded_command_callback)(const ch367sim_recorded_command* command,
+                                                   void* user);
+/* Reads the recording `path` and calls `callback` with each of its commands, passing `user`
+ * through. A cut recording is decoded up to its last complete chunk. Returns 1 when the file was
+ * read; 0 when it is not a recording this simulator reads (nothing is called), and when
+ * `problem` is not NULL a sentence saying why in it (at most `problem_size` bytes, NUL
+ * included), e.g. "demo.trace: not a recording of the bridge calls". */
+CH367SIM_API int ch367sim_decode_recording(const char* path,
+                                           ch367sim_recorded_command_callback callback, void* user,
+                                           char* problem, size_t problem_size);
+
 /* ---- Output files for host programs ------------------------------------------------------ */
 /* Environment variables that only the simulator reads ask for output files (see
  * docs/simulator-outputs.md): CH367SIM_OUTPUT_DIR, CH367SIM_PNG, CH367SIM_PNG_SCALE, CH367SIM_VCD,

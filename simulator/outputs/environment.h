@@ -17,9 +17,11 @@
 #include <cstdint>
 #include <string>
 
+#include "vcd_writer.h"
+
 namespace ch367sim {
 
-inline constexpr std::uint64_t kDefaultVcdLimit = std::uint64_t{1} << 30;
+inline constexpr std::uint64_t kDefaultVcdLimit = ch367bus::VcdRecorder::kDefaultLimit;
 
 struct OutputRequest {
     std::string png;

@@ -1,5 +1,6 @@
 // A recording's register calls read as the bus events the simulated bridge reports: what a
-// read-back tells about the gate and the bytes' answers.
+// read-back tells about the gate and the bytes' answers; decoded, its commands take their times
+// from the calls.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "bridge_registers.h"
 #include "recorded_bus.h"
+#include "recording_commands.h"
 
 using namespace ch367bus;
 
@@ -85,6 +87,43 @@ TEST(RecordedBus, ReadBacksTellWhatTheBridgeDid) {
         for (const TraceCall& call : c.calls) bus.call(call);
         bus.finish();
         EXPECT_EQ(events.text, c.events) << c.name;
+    }
+}
+
+TraceCall at(std::uint64_t time_ns, TraceCall call) {
+    call.time_ns = time_ns;
+    return call;
+}
+
+TEST(RecordingCommands, CommandsLastFromTheirFirstBusEventToTheEndOfTheirLast) {
+    // DioArm twice (the second folds into the first), the transaction's calls 1 µs apart.
+    Trace trace;
+    trace.calls.push_back(at(500, opened()));
+    for (const std::uint64_t start : {1000, 10000}) {
+        const TraceCall arm[] = {write(kBridgeControl, kOpenGate), write(kLines, 0xBE),
+                                 write(kSpiData, 'a'), read(kSpiData, 0),
+                                 write(kBridgeControl, kClosedGate), write(kLines, 0xBF)};
+        for (std::size_t i = 0; i < std::size(arm); ++i) trace.calls.push_back(at(start + 1000 * i, arm[i]));
+    }
+    trace.calls.push_back(at(20500, closed()));
+
+    const RecordingCommands recording(trace);
+    struct Expected {
+        const char* text;
+        std::uint64_t count, time, duration;
+    } expected[] = {
+        {"bridge opened", 1, 0, 0},
+        // From the chip select falling to the end of the second deselect, an event gap long.
+        {"pg a", 2, 1500, 15000 - 2000 + BusTimeline::kEventGap},
+        {"bridge closed", 1, 20000, 0},
+    };
+    const auto& commands = recording.decoder().commands();
+    ASSERT_EQ(commands.size(), std::size(expected));
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        EXPECT_EQ(commands[i].text, expected[i].text);
+        EXPECT_EQ(commands[i].count, expected[i].count) << expected[i].text;
+        EXPECT_EQ(recording.since_first_call(commands[i].time), expected[i].time) << expected[i].text;
+        EXPECT_EQ(commands[i].end - commands[i].time, expected[i].duration) << expected[i].text;
     }
 }
 

@@ -1,6 +1,7 @@
 // Host programs run through the recorder in processes of their own: the demo on the simulator
-// leaves a recording of every call the simulator counted; a program killed mid-run leaves one
-// that reads as cut; a driver or recording that fails costs one line and never the program.
+// leaves a recording of every call the simulator counted, which dio shows as the simulator's own
+// files show the run; a program killed mid-run leaves one that reads as cut; a driver or
+// recording that fails costs one line and never the program.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "output_files.h"
 #include "scratch_directory.h"
 #include "trace_file.h"
 
@@ -47,6 +49,9 @@ protected:
     int run_demo(const std::string& setup) {
         return run(setup, std::string("'") + DEMO_PATH + "' '" + LOGO_PATH + "'");
     }
+    int run_dio(const std::string& arguments) {
+        return run("", std::string("'") + DIO_PATH + "' " + arguments);
+    }
 
     ch367bus::Trace trace(const std::string& name) {
         std::string error;
@@ -60,6 +65,25 @@ std::size_t count(const ch367bus::Trace& trace, Function function) {
     std::size_t n = 0;
     for (const ch367bus::TraceCall& call : trace.calls) n += call.function == function ? 1 : 0;
     return n;
+}
+
+// The command lines of a listing, without the `times` columns after the transactions:
+// "#2-5            pg w start=16 ... ; DioWriteCtrlMemory".
+std::vector<std::string> untimed_commands(const std::string& listing, int times) {
+    std::vector<std::string> commands;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line.rfind("# ", 0) == 0) continue;
+        std::istringstream fields(line);
+        std::string transactions, time;
+        fields >> transactions;
+        for (int i = 0; i < times; ++i) fields >> time;
+        fields >> std::ws;
+        std::string rest;
+        std::getline(fields, rest);
+        commands.push_back(transactions + " " + rest);
+    }
+    return commands;
 }
 
 }  // namespace
@@ -104,11 +128,17 @@ TEST_F(RecorderProcess, KilledProgramLeavesARecordingThatReadsAsCut) {
     ASSERT_GE(killed.calls.size(), 2u);
     EXPECT_EQ(killed.calls[0].function, Function::open_device);
 
-    ASSERT_EQ(run("", std::string("'") + DIO_PATH + "' trace info killed.trace"), 0);
+    ASSERT_EQ(run_dio("trace info killed.trace"), 0);
     const std::string info = read_text(path("out.txt"));
-    EXPECT_NE(info.find("cut          at byte " + std::to_string(killed.cut->offset)),
-              std::string::npos)
-        << info;
+    const std::string where = "at byte " + std::to_string(killed.cut->offset) + ", after chunk ";
+    EXPECT_NE(info.find("cut          " + where), std::string::npos) << info;
+
+    // The commands read before the cut, then where it is.
+    ASSERT_EQ(run_dio("trace show killed.trace"), 0);
+    const std::string show = read_text(path("out.txt"));
+    EXPECT_NE(show.find("bridge opened"), std::string::npos) << show;
+    const std::size_t last_line = show.rfind('\n', show.size() - 2) + 1;
+    EXPECT_EQ(show.substr(last_line).rfind("# the recording is cut " + where, 0), 0u) << show;
 }
 
 TEST_F(RecorderProcess, SlowCallsAreWrittenAtLeastEvery100Milliseconds) {
@@ -145,4 +175,72 @@ TEST_F(RecorderProcess, FailuresCostOneLineAndNeverTheProgram) {
         EXPECT_NE(errors.find(c.message), std::string::npos) << c.name << ": " << errors;
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << c.name << ": " << errors;
     }
+}
+
+TEST_F(RecorderProcess, ShowAndCostOfARecordingAreTheSimulatorsLogAndCost) {
+    ASSERT_EQ(run_demo("CH367REC_TRACE=demo.trace CH367SIM_LOG=commands.log CH367SIM_COST=cost.txt"), 0);
+    ASSERT_EQ(run_dio("trace show demo.trace"), 0) << read_text(path("err.txt"));
+    const std::string show = read_text(path("out.txt"));
+    const std::vector<std::string> commands = untimed_commands(show, 2);
+    EXPECT_GT(commands.size(), 100u);
+    EXPECT_EQ(commands, untimed_commands(read_text(path("commands.log")), 1));
+
+    // Times from 0 at the first call, in order; the whole screen takes its 8192 bytes' time.
+    double previous = -1;
+    std::istringstream lines(show);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("# ", 0) == 0) continue;
+        std::istringstream fields(line);
+        std::string transactions, text;
+        double time = -1, duration = -1;
+        fields >> transactions >> time >> duration >> text;
+        EXPECT_EQ(previous < 0 ? 0 : std::max(time, previous), time) << line;
+        if (line.find("display data 8192 bytes") != std::string::npos) {
+            EXPECT_GE(duration, 8192 * 0.8) << line;
+        }
+        previous = time;
+    }
+    const ch367bus::Trace recorded = trace("demo.trace");
+
+    // The cost report is the simulator's, below its first line; what the calls took follows it.
+    ASSERT_EQ(run_dio("trace cost demo.trace"), 0) << read_text(path("err.txt"));
+    const std::string cost = read_text(path("out.txt"));
+    const std::string simulated = read_text(path("cost.txt"));
+    const std::size_t first_line = simulated.find('\n');
+    EXPECT_NE(cost.find(simulated.substr(first_line)), std::string::npos) << cost;
+    const std::size_t calls = count(recorded, Function::read_io_byte) + count(recorded, Function::write_io_byte);
+    EXPECT_NE(cost.find("register calls   " + std::to_string(calls) + "\n"), std::string::npos) << cost;
+    EXPECT_TRUE(std::regex_search(cost, std::regex(R"(time per access  \d+\.\d{3} us\naccesses/s       \d+\n)")))
+        << cost;
+}
+
+TEST_F(RecorderProcess, VcdOfARecordingCarriesTheSimulatorsFramesAtTheRecordedTimes) {
+    // A short run (sigrok-cli takes seconds for the demo's): memory read, text on the display.
+    std::ofstream(path("run.dio")) << "dump ctrl --words 64 -o words.bin\noled text 0 0 Hi --imm\n";
+    ASSERT_EQ(run("CH367REC_TRACE=run.trace CH367SIM_VCD=bus.vcd",
+                  std::string("'") + DIO_PATH + "' run run.dio"), 0) << read_text(path("err.txt"));
+    ASSERT_EQ(run_dio("trace vcd run.trace -o recorded.vcd"), 0) << read_text(path("err.txt"));
+    EXPECT_EQ(read_text(path("err.txt")), "");
+    // The recorded time passes on the bus: the last change (the last deselect) comes after
+    // the last register write began.
+    const std::vector<ch367bus::TraceCall> calls = trace("run.trace").calls;
+    const auto last_write = std::find_if(calls.rbegin(), calls.rend(), [](const auto& call) {
+        return call.function == Function::write_io_byte;
+    });
+    ASSERT_NE(last_write, calls.rend());
+    EXPECT_GE(read_vcd_changes(path("recorded.vcd")).rbegin()->first, last_write->time_ns);
+
+    // The bytes sent to the pattern generator and the display (the answers of bytes the host
+    // never read back are not in a recording).
+    for (const char* chip_select : {"cs0", "cs1"}) {
+        const auto recorded = sigrok_transfers(path("recorded.vcd"), chip_select, false);
+        if (!recorded) GTEST_SKIP() << "sigrok-cli is not installed";
+        EXPECT_GE(recorded->size(), 5u);
+        EXPECT_EQ(*recorded, sigrok_transfers(path("bus.vcd"), chip_select, false)) << chip_select;
+    }
+
+    // The cap is dio's option, and its line dio's.
+    ASSERT_EQ(run_dio("trace vcd run.trace -o capped.vcd --limit 5000"), 0);
+    EXPECT_EQ(read_text(path("err.txt")).rfind("dio: the bus recording reached its cap of 5000 bytes (--limit): ", 0), 0u)
+        << read_text(path("err.txt"));
 }

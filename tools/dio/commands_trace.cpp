@@ -6,20 +6,12 @@
 #include <string>
 
 #include "command_table.h"
-#include "failure.h"
 #include "standard_output.h"
-#include "trace_file.h"
+#include "trace_recording.h"
 
 namespace dio {
 
 namespace {
-
-ch367bus::Trace read_recording(const std::string& path) {
-    std::string error;
-    std::optional<ch367bus::Trace> trace = ch367bus::read_trace(path, error);
-    if (!trace) throw Failure(path + ": " + error);
-    return std::move(*trace);
-}
 
 std::string line(const char* label, const std::string& value) {
     char start[32];
@@ -56,8 +48,7 @@ std::string info_text(const std::string& path, const ch367bus::Trace& trace) {
         text += line("span", span);
     }
     if (trace.cut) {
-        text += line("cut", "at byte " + std::to_string(trace.cut->offset) + ", after chunk " +
-                                std::to_string(trace.chunks) + ": " + trace.cut->reason);
+        text += line("cut", cut_description(trace));
     } else {
         text += line("complete", "yes");
     }
