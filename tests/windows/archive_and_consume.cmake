@@ -23,6 +23,7 @@ set(layout
   lib/cmake/QuorvelWCHDLL/QuorvelWCHDLLConfig.cmake
   lib/cmake/QuorvelWCHDLL/QuorvelWCHDLLConfigVersion.cmake
   simulator/CH367DLL64.dll
+  recorder/CH367DLL64.dll recorder/README.txt
   examples/c/demo.c examples/csharp/LoadPattern.cs examples/csharp/Dio.cs
   examples/python/load_pattern.py examples/python/quorvel/__init__.py)
 foreach(file IN LISTS layout)
