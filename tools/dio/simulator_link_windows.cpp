@@ -13,14 +13,12 @@ namespace {
 // dio.exe delay-loads QuorvelWCHDLL.dll, which imports the bridge driver: loading the driver
 // first, by the name the library imports it by (so from the same folders), tells a missing
 // driver from anything else.
-void load(const wchar_t* name, const char* missing) {
-    if (LoadLibraryW(name) != nullptr) return;
+void load(const char* name, const char* missing) {
+    if (LoadLibraryA(name) != nullptr) return;
     const DWORD error = GetLastError();
     if (error == ERROR_MOD_NOT_FOUND) throw Failure(missing);
-    char name_bytes[MAX_PATH];
-    WideCharToMultiByte(CP_UTF8, 0, name, -1, name_bytes, MAX_PATH, nullptr, nullptr);
-    throw Failure(std::string("cannot load ") + name_bytes + " (Windows error " +
-                  std::to_string(error) + ")");
+    throw Failure(std::string("cannot load ") + name + " (Windows error " + std::to_string(error) +
+                  ")");
 }
 
 }  // namespace
@@ -31,11 +29,11 @@ void set_card_path(const std::string& path) { _putenv_s("CH367SIM_CARD", path.c_
 void load_card_library() {
     static std::atomic<bool> loaded = false;
     if (loaded) return;
-    load(L"CH367DLL64.dll",
+    load("CH367DLL64.dll",
          "CH367DLL64.dll, the card's driver library, was not found: install the card's driver, "
          "or copy simulator\\CH367DLL64.dll from the QuorvelWCHDLL package beside dio.exe to "
          "use the simulated card");
-    load(L"QuorvelWCHDLL.dll", "QuorvelWCHDLL.dll was not found: it belongs beside dio.exe");
+    load("QuorvelWCHDLL.dll", "QuorvelWCHDLL.dll was not found: it belongs beside dio.exe");
     loaded = true;
 }
 
