@@ -1,10 +1,11 @@
-// The text dio reads from people: script lines, numbers, hex bytes, word files, and the hex dump
-// it prints back.
+// The text dio reads from people: command lines, script lines, numbers, hex bytes, word files,
+// and the hex dump it prints back.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "command_parser.h"
 #include "failure.h"
 #include "hexdump.h"
 #include "numbers.h"
@@ -35,6 +36,11 @@ TEST(ScriptLineTest, RejectsUnfinishedQuotingWithItsReason) {
     EXPECT_THROW(split_script_line("text 'open"), Failure);
     EXPECT_THROW(split_script_line("text \"open"), Failure);
     EXPECT_THROW(split_script_line("trailing \\"), Failure);
+}
+
+TEST(CommandLineTest, WordsStartingWithASlashArePathsOnEverySystem) {
+    CommandParser parser(Scope::command_line);
+    EXPECT_NO_THROW(parser.parse({"convert", "/pictures/logo.png", "/pictures/logo.bmp"}));
 }
 
 TEST(NumberTest, NormalisesDecimalAndHexForCli11) {

@@ -65,6 +65,8 @@ CommandParser::CommandParser(Scope scope)
       app_("Drives the Quorvel digital-I/O card and its OLED display through QuorvelWCHDLL.",
            "dio") {
     app_.require_subcommand(1);
+    // CLI11 takes "/name" for an option on Windows by default: there it is a path, as on Linux.
+    app_.allow_windows_style_options(false);
     if (scope == Scope::command_line) app_.set_version_flag("--version", "dio " DIO_VERSION);
     add_table(card_commands());
     add_table(display_commands());

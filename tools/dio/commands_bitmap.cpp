@@ -11,6 +11,7 @@
 #include "failure.h"
 #include "files.h"
 #include "gray_levels.h"
+#include "simulator_link.h"
 
 namespace dio {
 
@@ -89,6 +90,7 @@ Action define_bitmap(CLI::App& command) {
         const Placement& at = *placement;
         // The library says only that the file is invalid when it cannot open it.
         check_regular_file(at.file);
+        load_card_library();
         std::int16_t status = DIO_OK;
         const std::unique_ptr<DioBitmap, BitmapCloser> bitmap(
             DioOpenBMP(nullptr, at.file.c_str(), &status));

@@ -9,10 +9,15 @@
 
 namespace dio {
 
-Session::~Session() { DioClose(card_); }
+// Only a session that opened the card calls into the card library: on Windows the library is
+// loaded on first use, and a command without the card must not load it.
+Session::~Session() {
+    if (card_ != nullptr) DioClose(card_);
+}
 
 DioMasterHandle* Session::card() {
     if (card_ != nullptr) return card_;
+    load_card_library();
     // With the simulator, a card file it refuses is reported as dio's own one-line failure.
     using Call = void();
     using Refusal = const char*();

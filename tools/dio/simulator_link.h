@@ -12,6 +12,12 @@ namespace dio {
 // Sets CH367SIM_CARD for this process, before the card is first opened.
 void set_card_path(const std::string& path);
 
+// Makes sure the card library and the bridge driver library it imports are loaded, before the
+// first call into either; throws a Failure saying what is missing when they cannot be. On Linux
+// they are loaded with dio itself; on Windows only when a command first needs them, so that the
+// commands without the card run where no driver is installed.
+void load_card_library();
+
 // The simulator's function `name`, or null when the bridge driver is not the simulator.
 void* find_simulator_function(const char* name);
 
