@@ -103,11 +103,15 @@ private:
     template <class Work>
     auto under_file_lock(Work& work, bool observer) {
         CardFile* file = storage.file();
-        if (!holding_ && file->lost()) [[unlikely]] return lose_card<decltype(work())>();
+        // One load of the lock word per access within a command: a holder that stalled may have
+        // lost the card while it made no access.
         if (holding_ && !file->still_held()) [[unlikely]] lock_taken_away();
-        if (!holding_ && !take(observer)) {
-            let_go_ = true;
-            return work();
+        if (!holding_) {
+            if (file->lost()) [[unlikely]] return lose_card<decltype(work())>();
+            if (!take(observer)) [[unlikely]] {
+                let_go_ = true;
+                return work();
+            }
         }
         auto result = work();
         if (file->lost()) [[unlikely]] return lose_card<decltype(result)>();
@@ -121,6 +125,13 @@ private:
         }
         return result;
     }
+    // An access to a shared card made by the process's sole thread, under the file's lock. Inline,
+    // with no closure beyond `work`, as every access of a one-thread process comes this way.
+    template <class Work>
+    bool sole_thread_shared_access(Work&& work) {
+        let_go_ = false;
+        return under_file_lock(work, false);
+    }
     // The card file stopped backing the card: the card is gone for this process.
     template <class Result>
     Result lose_card() {
@@ -131,8 +142,9 @@ private:
     }
     [[gnu::noinline]] bool read_in_turn(std::uint64_t address, std::uint8_t* value);
     [[gnu::noinline]] bool write_in_turn(std::uint64_t address, std::uint8_t value);
+    bool write_counted(std::uint64_t address, std::uint8_t value);
+    [[gnu::noinline]] void lock_taken_away();
     bool take(bool observer);
-    void lock_taken_away();
     void release();
 
     ThreadGate threads_;

@@ -229,7 +229,7 @@ CardFile::Taken CardFile::lock(bool observer) {
     Taken taken = Taken::free;
     std::uint32_t seen = 0;
     if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
-        // taken at once
+        // Taken at once, from a holder that let go: its unlock() cleared the command's start.
     } else if (seen == me) {
         // This process holds the lock only between its own calls to lock() and unlock(): its own
         // id in the word was left by an earlier process that had the same id.
@@ -238,7 +238,7 @@ CardFile::Taken CardFile::lock(bool observer) {
         taken = wait_for_lock(observer);
         if (taken == Taken::not_taken) return taken;
     }
-    lock_since(*state_).store(0, std::memory_order_relaxed);
+    if (taken != Taken::free) lock_since(*state_).store(0, std::memory_order_relaxed);
     lock_owner_start(*state_).store(process_start, std::memory_order_relaxed);
     holder_id_ = me;
     return taken;
@@ -301,7 +301,9 @@ CardFile::Taken CardFile::wait_for_lock(bool observer) {
 
 void CardFile::unlock() {
     // Plain stores (the last one orders them): no more atomic operations than the lock word's.
-    lock_since(*state_).store(0, std::memory_order_relaxed);
+    // A card held for one access has no command start to clear, the most frequent case.
+    auto since = lock_since(*state_);
+    if (since.load(std::memory_order_relaxed) != 0) since.store(0, std::memory_order_relaxed);
     lock_owner_start(*state_).store(0, std::memory_order_relaxed);
     lock_owner(*state_).store(0);
     platform_->let_go_to_waiters = lock_waiters(*state_).load() != 0;
