@@ -201,6 +201,7 @@ void Card::lock_taken_away() {
     const std::uint32_t taker = storage.file()->taken_by();
     if (taker != 0) say_card_lost(taker);
     holding_ = false;
+    command_stamped_ = false;
 }
 
 void Card::abandon_unfinished() {
@@ -210,6 +211,7 @@ void Card::abandon_unfinished() {
 
 void Card::release() {
     holding_ = false;
+    command_stamped_ = false;
     storage.file()->unlock();
 }
 

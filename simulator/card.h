@@ -113,10 +113,16 @@ private:
                 return work();
             }
         }
-        auto result = work();
-        if (file->lost()) [[unlikely]] return lose_card<decltype(result)>();
+        return after_access(work());
+    }
+    // After an access under the lock: the card let go of when idle, the command's start said
+    // when it goes on.
+    template <class Result>
+    Result after_access(Result result) {
+        CardFile* file = storage.file();
+        if (file->lost()) [[unlikely]] return lose_card<Result>();
         if (!holding_) {
-            // let go of within `work`
+            // let go of within the access
         } else if (idle()) {
             release();
         } else if (!command_stamped_) {
@@ -126,9 +132,12 @@ private:
         return result;
     }
     // An access to a shared card made by the process's sole thread, under the file's lock. Inline,
-    // with no closure beyond `work`, as every access of a one-thread process comes this way.
+    // with no closure beyond `work`, as every access of a one-thread process comes this way; an
+    // access within a command under way (most of them) only checks that the lock is still this
+    // process's, as a holder has nothing to let go of while it holds the card.
     template <class Work>
     bool sole_thread_shared_access(Work&& work) {
+        if (command_stamped_ && storage.file()->still_held()) [[likely]] return after_access(work());
         let_go_ = false;
         return under_file_lock(work, false);
     }
@@ -136,6 +145,7 @@ private:
     template <class Result>
     Result lose_card() {
         holding_ = false;
+        command_stamped_ = false;
         let_go_ = true;
         storage.report_loss();
         return Result{};
@@ -149,7 +159,9 @@ private:
 
     ThreadGate threads_;
     bool holding_ = false;          // this process holds the card file's lock
-    bool command_stamped_ = false;  // the lock's holder has said when its command began
+    // This process holds the lock for a command and has said when it began (never without
+    // holding_).
+    bool command_stamped_ = false;
     bool let_go_ = false;           // the last access let go of the card before it was idle
 };
 
