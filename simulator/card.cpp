@@ -112,11 +112,23 @@ bool Card::open_device() {
     return locked([this] { return bridge.open_device(); });
 }
 
-// The private card of a process with one thread takes the access alone; everything else goes
-// the way of a whole command, out of line so that this path stays short.
+// A write to a shared card, counted for its watchers: only the lock's holder writes the count, a
+// plain increment that readers see whole. A private card has no watchers in other processes, so
+// no count to keep: the increment cost a private card about 10 % of its accesses per second.
+inline bool Card::write_counted(std::uint64_t address, std::uint8_t value) {
+    const bool done = bridge.write(address, value);
+    std::atomic_ref<std::uint64_t> changes(storage.state().changes);
+    changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    return done;
+}
+
+// The sole thread of a process makes its access inline; with several threads it goes the way
+// of a whole command through the thread gate, out of line so that this path stays short.
 bool Card::read(std::uint64_t address, std::uint8_t* value) {
-    if (storage.file() == nullptr && threads_.sole_thread_enters()) [[likely]] {
-        const bool done = bridge.read(address, value);
+    if (threads_.sole_thread_enters()) [[likely]] {
+        const bool done = storage.file() == nullptr
+                              ? bridge.read(address, value)
+                              : sole_thread_shared_access([&] { return bridge.read(address, value); });
         threads_.sole_thread_leaves();
         return done;
     }
@@ -124,8 +136,10 @@ bool Card::read(std::uint64_t address, std::uint8_t* value) {
 }
 
 bool Card::write(std::uint64_t address, std::uint8_t value) {
-    if (storage.file() == nullptr && threads_.sole_thread_enters()) [[likely]] {
-        const bool done = bridge.write(address, value);
+    if (threads_.sole_thread_enters()) [[likely]] {
+        const bool done = storage.file() == nullptr
+                              ? bridge.write(address, value)
+                              : sole_thread_shared_access([&] { return write_counted(address, value); });
         threads_.sole_thread_leaves();
         return done;
     }
@@ -138,15 +152,7 @@ bool Card::read_in_turn(std::uint64_t address, std::uint8_t* value) {
 
 bool Card::write_in_turn(std::uint64_t address, std::uint8_t value) {
     return locked([&] {
-        const bool done = bridge.write(address, value);
-        // A private card has no watchers in other processes, so no change count to keep: the
-        // increment cost a private card about 10 % of its accesses per second. On a shared card
-        // only the lock's holder writes the count: a plain increment that readers see whole.
-        if (storage.file() != nullptr) {
-            std::atomic_ref<std::uint64_t> changes(storage.state().changes);
-            changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-        }
-        return done;
+        return storage.file() == nullptr ? bridge.write(address, value) : write_counted(address, value);
     });
 }
 
@@ -195,6 +201,7 @@ void Card::lock_taken_away() {
     const std::uint32_t taker = storage.file()->taken_by();
     if (taker != 0) say_card_lost(taker);
     holding_ = false;
+    command_stamped_ = false;
 }
 
 void Card::abandon_unfinished() {
@@ -204,6 +211,7 @@ void Card::abandon_unfinished() {
 
 void Card::release() {
     holding_ = false;
+    command_stamped_ = false;
     storage.file()->unlock();
 }
 

@@ -103,16 +103,26 @@ private:
     template <class Work>
     auto under_file_lock(Work& work, bool observer) {
         CardFile* file = storage.file();
-        if (!holding_ && file->lost()) [[unlikely]] return lose_card<decltype(work())>();
+        // One load of the lock word per access within a command: a holder that stalled may have
+        // lost the card while it made no access.
         if (holding_ && !file->still_held()) [[unlikely]] lock_taken_away();
-        if (!holding_ && !take(observer)) {
-            let_go_ = true;
-            return work();
-        }
-        auto result = work();
-        if (file->lost()) [[unlikely]] return lose_card<decltype(result)>();
         if (!holding_) {
-            // let go of within `work`
+            if (file->lost()) [[unlikely]] return lose_card<decltype(work())>();
+            if (!take(observer)) [[unlikely]] {
+                let_go_ = true;
+                return work();
+            }
+        }
+        return after_access(work());
+    }
+    // After an access under the lock: the card let go of when idle, the command's start said
+    // when it goes on.
+    template <class Result>
+    Result after_access(Result result) {
+        CardFile* file = storage.file();
+        if (file->lost()) [[unlikely]] return lose_card<Result>();
+        if (!holding_) {
+            // let go of within the access
         } else if (idle()) {
             release();
         } else if (!command_stamped_) {
@@ -121,23 +131,37 @@ private:
         }
         return result;
     }
+    // An access to a shared card made by the process's sole thread, under the file's lock. Inline,
+    // with no closure beyond `work`, as every access of a one-thread process comes this way; an
+    // access within a command under way (most of them) only checks that the lock is still this
+    // process's, as a holder has nothing to let go of while it holds the card.
+    template <class Work>
+    bool sole_thread_shared_access(Work&& work) {
+        if (command_stamped_ && storage.file()->still_held()) [[likely]] return after_access(work());
+        let_go_ = false;
+        return under_file_lock(work, false);
+    }
     // The card file stopped backing the card: the card is gone for this process.
     template <class Result>
     Result lose_card() {
         holding_ = false;
+        command_stamped_ = false;
         let_go_ = true;
         storage.report_loss();
         return Result{};
     }
     [[gnu::noinline]] bool read_in_turn(std::uint64_t address, std::uint8_t* value);
     [[gnu::noinline]] bool write_in_turn(std::uint64_t address, std::uint8_t value);
+    bool write_counted(std::uint64_t address, std::uint8_t value);
+    [[gnu::noinline]] void lock_taken_away();
     bool take(bool observer);
-    void lock_taken_away();
     void release();
 
     ThreadGate threads_;
     bool holding_ = false;          // this process holds the card file's lock
-    bool command_stamped_ = false;  // the lock's holder has said when its command began
+    // This process holds the lock for a command and has said when it began (never without
+    // holding_).
+    bool command_stamped_ = false;
     bool let_go_ = false;           // the last access let go of the card before it was idle
 };
 

@@ -1,5 +1,5 @@
 // The card kept in a file that every process naming it maps into memory, and the lock between
-// those processes. A command runs under the lock as a whole (see Card::locked); a process that
+// those processes (a word in the record, the same on every platform). A command runs under the lock as a whole (see Card::locked); a process that
 // dies holding it, or stops making accesses in the middle of a command, leaves the card to the
 // next one, which takes it over.
 #pragma once
@@ -68,15 +68,23 @@ public:
 private:
     struct Platform;
     CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform);
-    // Where the lock is a word in the record: the wait for its holder, watching the holder.
+    // The wait for the lock's holder, watching the holder (card_file_lock.cpp).
     Taken wait_for_lock(bool observer);
+    // The platform's part of the lock. Sleeps while the lock word holds `seen`, or until a
+    // holder lets go, for at most the time between looks at the holder: false when that ran out.
+    bool sleep_while_held(std::uint32_t seen);
+    // Wakes one process that sleeps in sleep_while_held().
+    void wake_a_waiter();
 
     ch367sim_card_state* state_;
     std::unique_ptr<Platform> platform_;
     std::atomic<bool> lost_{false};
-    // The id the lock word holds while this process has the card, where the lock word is the
-    // lock (0: the lock is not the word, and cannot be taken from this process).
+    // The id the lock word holds while this process has the card (0 until it first took it).
     std::uint32_t holder_id_ = 0;
+    bool let_go_to_waiters_ = false;  // the last unlock() found processes waiting
+    // The holder and command this process last said it waits for: said once, not at every wait.
+    std::uint32_t told_holder_ = 0;
+    std::uint64_t told_since_ = 0;
 };
 
 }  // namespace ch367sim

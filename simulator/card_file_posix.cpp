@@ -1,11 +1,8 @@
-// The card file on Linux: a shared mapping, and a lock word in the record's lock bytes holding
-// the process id of its owner (0 = free), with a futex to sleep on, and beside it the owner's
-// start time. A waiter that finds the owner's process gone, or a process of that id that started
-// at another time, takes the lock over; so does one whose owner made no access for the lock wait.
+// The card file on Linux: a shared mapping, guarded against losing its pages, and the lock
+// word's futex to sleep on; a process's start time is the one /proc gives.
 #include <fcntl.h>
 #include <linux/futex.h>
 #include <pthread.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -13,7 +10,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdint>
@@ -32,13 +28,7 @@ namespace {
 
 // How long a waiter sleeps before it looks whether the owner is still alive.
 constexpr long kOwnerCheckNanoseconds = 50'000'000;
-// How long a process that let go of the card while others waited leaves it to them before it
-// competes again: a woken waiter needs this long to run, and without it the process that just
-// let go would take the card back at once, every time.
-constexpr auto kHandOverTime = std::chrono::milliseconds(2);
 
-std::uint32_t process_id = 0;  // cached: getpid() is a system call; renewed in a forked child
-std::uint64_t process_start = 0;
 
 // A process as /proc shows it: whether it lives (a zombie, exited but not yet waited for, holds
 // nothing any more), and when it started (0 when not known).
@@ -67,20 +57,20 @@ ProcessLook look_at_process(std::uint32_t pid) {
     return look;
 }
 
-std::uint32_t this_process() {
-    if (process_id == 0) {
-        const auto renew = [] {
-            process_id = static_cast<std::uint32_t>(getpid());
-            process_start = look_at_process(process_id).start;
-        };
-        renew();
-        pthread_atfork(nullptr, nullptr, renew);
-    }
-    return process_id;
+// getpid() is a system call: the id is kept, and renewed in a forked child.
+void note_this_process() {
+    if (this_process.id != 0) return;
+    const auto renew = [] {
+        this_process.id = static_cast<std::uint32_t>(getpid());
+        this_process.start = look_at_process(this_process.id).start;
+    };
+    renew();
+    pthread_atfork(nullptr, nullptr, renew);
 }
 
-// The lock's owner `pid` is not the process that took it: that one is gone.
-bool owner_gone(ch367sim_card_state& state, std::uint32_t pid) {
+}  // namespace
+
+bool holder_gone(ch367sim_card_state& state, std::uint32_t pid) {
     const ProcessLook look = look_at_process(pid);
     if (!look.alive) return true;
     // Read after the look at /proc: a holder that has just taken the lock has written its start
@@ -88,6 +78,10 @@ bool owner_gone(ch367sim_card_state& state, std::uint32_t pid) {
     const std::uint64_t recorded = lock_owner_start(state).load();
     return recorded != 0 && look.start != 0 && recorded != look.start;
 }
+
+bool process_lives(std::uint32_t pid) { return look_at_process(pid).alive; }
+
+namespace {
 
 std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
@@ -136,11 +130,7 @@ std::string back_fully(int fd, const struct stat& status) {
 }  // namespace
 
 struct CardFile::Platform {
-    bool let_go_to_waiters = false;  // the last unlock() found processes waiting
-    GuardedMapping mapping;          // the file stays open for the guard to look at
-    // The holder and command this process last said it waits for: said once, not at every wait.
-    std::uint32_t told_holder = 0;
-    std::uint64_t told_since = 0;
+    GuardedMapping mapping;  // the file stays open for the guard to look at
 };
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
@@ -205,7 +195,7 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
         close(fd);
         return nullptr;
     }
-    this_process();
+    note_this_process();
     std::unique_ptr<CardFile> file(
         new CardFile(static_cast<ch367sim_card_state*>(mapping.begin), std::move(platform)));
     if (!guard_mapping(file->platform_->mapping)) {
@@ -215,100 +205,16 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
     return file;
 }
 
-CardFile::Taken CardFile::lock(bool observer) {
-    const std::uint32_t me = this_process();
-    auto owner = lock_owner(*state_);
-    auto waiters = lock_waiters(*state_);
-    if (platform_->let_go_to_waiters) {
-        platform_->let_go_to_waiters = false;
-        const auto until = std::chrono::steady_clock::now() + kHandOverTime;
-        while (owner.load() == 0 && waiters.load() != 0 && std::chrono::steady_clock::now() < until) {
-            sched_yield();
-        }
-    }
-    Taken taken = Taken::free;
-    std::uint32_t seen = 0;
-    if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
-        // taken at once
-    } else if (seen == me) {
-        // This process holds the lock only between its own calls to lock() and unlock(): its own
-        // id in the word was left by an earlier process that had the same id.
-        taken = Taken::from_gone;
-    } else {
-        taken = wait_for_lock(observer);
-        if (taken == Taken::not_taken) return taken;
-    }
-    lock_since(*state_).store(0, std::memory_order_relaxed);
-    lock_owner_start(*state_).store(process_start, std::memory_order_relaxed);
-    holder_id_ = me;
-    return taken;
+bool CardFile::sleep_while_held(std::uint32_t seen) {
+    timespec timeout{0, kOwnerCheckNanoseconds};
+    const long slept = syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock),
+                               FUTEX_WAIT, seen, &timeout, nullptr, 0);
+    return slept == 0 || errno != ETIMEDOUT;
 }
 
-CardFile::Taken CardFile::wait_for_lock(bool observer) {
-    const std::uint32_t me = this_process();
-    auto owner = lock_owner(*state_);
-    lock_waiters(*state_).fetch_add(1);
-    using Clock = std::chrono::steady_clock;
-    const auto wait = lock_wait();
-    const auto start = Clock::now();
-    auto last_access = start;
-    std::uint64_t accesses = card_accesses(*state_);
-    Taken taken = Taken::not_taken;
-    for (;;) {
-        std::uint32_t seen = 0;
-        if (owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
-            taken = Taken::free;
-            break;
-        }
-        timespec timeout{0, kOwnerCheckNanoseconds};
-        const long slept = syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock),
-                                   FUTEX_WAIT, seen, &timeout, nullptr, 0);
-        if (slept == 0 || errno != ETIMEDOUT) continue;
-        if (owner_gone(*state_, seen)) {
-            if (!owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) continue;
-            // A dead holder needs no word; a live process of its id, that never had the card, does.
-            if (look_at_process(seen).alive) say_card_taken_from_stale(seen);
-            taken = Taken::from_gone;
-            break;
-        }
-        const auto now = Clock::now();
-        const std::uint64_t accesses_now = card_accesses(*state_);
-        if (accesses_now != accesses) {
-            accesses = accesses_now;
-            last_access = now;
-        }
-        if (now - start < wait) continue;
-        const std::uint64_t since = lock_since(*state_).load(std::memory_order_relaxed);
-        if (platform_->told_holder != seen || platform_->told_since != since) {
-            platform_->told_holder = seen;
-            platform_->told_since = since;
-            say_card_held(seen, since);
-        }
-        if (observer) break;
-        if (now - last_access >= wait &&
-            owner.compare_exchange_strong(seen, me, std::memory_order_acquire)) {
-            lock_taken_from(*state_).store(seen);
-            lock_taker(*state_).store(me);
-            say_card_taken_from_stalled(
-                seen, std::chrono::duration_cast<std::chrono::milliseconds>(now - last_access));
-            taken = Taken::from_stalled;
-            break;
-        }
-    }
-    lock_waiters(*state_).fetch_sub(1);
-    return taken;
-}
-
-void CardFile::unlock() {
-    // Plain stores (the last one orders them): no more atomic operations than the lock word's.
-    lock_since(*state_).store(0, std::memory_order_relaxed);
-    lock_owner_start(*state_).store(0, std::memory_order_relaxed);
-    lock_owner(*state_).store(0);
-    platform_->let_go_to_waiters = lock_waiters(*state_).load() != 0;
-    if (platform_->let_go_to_waiters) {
-        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock), FUTEX_WAKE, 1, nullptr,
-                nullptr, 0);
-    }
+void CardFile::wake_a_waiter() {
+    syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(state_->lock), FUTEX_WAKE, 1, nullptr,
+            nullptr, 0);
 }
 
 void CardFile::command_started() {
@@ -319,16 +225,6 @@ void CardFile::command_started() {
     lock_since(*state_).store(static_cast<std::uint64_t>(now.tv_sec) * 1000 +
                                   static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000,
                               std::memory_order_relaxed);
-}
-
-std::uint32_t CardFile::taken_by() {
-    return lock_taken_from(*state_).load() == process_id ? lock_taker(*state_).load() : 0;
-}
-
-bool CardFile::held_elsewhere(std::uint32_t& pid, std::uint64_t& since_ms) {
-    pid = lock_owner(*state_).load();
-    since_ms = lock_since(*state_).load(std::memory_order_relaxed);
-    return pid != 0 && pid != this_process();
 }
 
 }  // namespace ch367sim

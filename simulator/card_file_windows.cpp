@@ -1,9 +1,7 @@
-// The card file on Windows: a file mapping, and a named mutex per card file (named after the
-// file's full path) as the lock. A mutex whose owner died comes back abandoned, and the waiter
-// owns it; the mutex is the system's, so a process id used again cannot leave a stale lock. The
-// holder writes its process id and when its command began into the record's lock bytes, so that
-// a waiter can say who holds the card; a live holder keeps the mutex even when it makes no
-// access, since no other process can release it.
+// The card file on Windows: a file mapping, and a named event per card file (named after the
+// file's full path) that a process letting go of the lock word wakes a waiter with. A process's
+// start time is its creation time; a process that has exited, or a process of the holder's id
+// created at another time, holds nothing.
 #include <windows.h>
 
 #include <cstdint>
@@ -37,9 +35,9 @@ std::string system_error(const char* what) {
     return text;
 }
 
-// One mutex name per file: the case-folded full path, hashed (FNV-1a), since a mutex name may
-// not contain backslashes.
-std::wstring mutex_name(const std::wstring& path) {
+// One event name per file: the case-folded full path, hashed (FNV-1a), since an object's name
+// may not contain backslashes.
+std::wstring wake_event_name(const std::wstring& path) {
     wchar_t full[MAX_PATH * 4] = {};
     const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
     std::wstring name = length > 0 && length < MAX_PATH * 4 ? full : path;
@@ -48,8 +46,21 @@ std::wstring mutex_name(const std::wstring& path) {
     std::uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : name) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
     wchar_t text[64];
-    swprintf(text, 64, L"Local\\ch367sim-card-%016llx", static_cast<unsigned long long>(hash));
+    swprintf(text, 64, L"Local\\ch367sim-card-wake-%016llx", static_cast<unsigned long long>(hash));
     return text;
+}
+
+// How long a waiter sleeps before it looks whether the owner is still alive.
+constexpr DWORD kOwnerCheckMilliseconds = 50;
+
+std::uint64_t file_time(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The creation time of `process` (0 when it cannot be told).
+std::uint64_t creation_time(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    return GetProcessTimes(process, &created, &exited, &kernel, &user) ? file_time(created) : 0;
 }
 
 // Writes the whole record to a temporary file beside `path` and moves it to `path` unless a
@@ -77,10 +88,7 @@ bool create(const std::wstring& path, const ch367sim_card_state& power_on, std::
 
 struct CardFile::Platform {
     HANDLE mapping = nullptr;
-    HANDLE mutex = nullptr;
-    // The holder and command this process last said it waits for: said once, not at every wait.
-    std::uint32_t told_holder = 0;
-    std::uint64_t told_since = 0;
+    HANDLE wake = nullptr;  // an auto-reset event: one waiter goes per hand-over
 };
 
 CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platform)
@@ -89,7 +97,7 @@ CardFile::CardFile(ch367sim_card_state* state, std::unique_ptr<Platform> platfor
 CardFile::~CardFile() {
     UnmapViewOfFile(state_);
     CloseHandle(platform_->mapping);
-    CloseHandle(platform_->mutex);
+    CloseHandle(platform_->wake);
 }
 
 // Windows refuses to truncate a file that is mapped, and a sparse card file is refused at open,
@@ -140,53 +148,50 @@ std::unique_ptr<CardFile> CardFile::open(const std::string& path,
     }
     CloseHandle(file);
     if (view != nullptr) {
-        platform->mutex = CreateMutexW(nullptr, FALSE, mutex_name(name).c_str());
-        if (platform->mutex == nullptr) problem = system_error("has no lock");
+        platform->wake = CreateEventW(nullptr, FALSE, FALSE, wake_event_name(name).c_str());
+        if (platform->wake == nullptr) problem = system_error("has no lock");
     }
     if (!problem.empty()) {
         if (view != nullptr) UnmapViewOfFile(view);
         if (platform->mapping != nullptr) CloseHandle(platform->mapping);
         return nullptr;
     }
+    this_process.id = static_cast<std::uint32_t>(GetCurrentProcessId());
+    this_process.start = creation_time(GetCurrentProcess());
     return std::unique_ptr<CardFile>(
         new CardFile(static_cast<ch367sim_card_state*>(view), std::move(platform)));
 }
 
-CardFile::Taken CardFile::lock(bool observer) {
-    const auto wait = static_cast<DWORD>(lock_wait().count());
-    DWORD result = WaitForSingleObject(platform_->mutex, wait);
-    if (result == WAIT_TIMEOUT) {
-        const std::uint32_t holder = lock_owner(*state_).load();
-        const std::uint64_t since = lock_since(*state_).load(std::memory_order_relaxed);
-        if (platform_->told_holder != holder || platform_->told_since != since) {
-            platform_->told_holder = holder;
-            platform_->told_since = since;
-            say_card_held(holder, since);
-        }
-        if (observer) return Taken::not_taken;
-        result = WaitForSingleObject(platform_->mutex, INFINITE);
-    }
-    lock_since(*state_).store(0, std::memory_order_relaxed);
-    lock_owner(*state_).store(static_cast<std::uint32_t>(GetCurrentProcessId()));
-    return result == WAIT_ABANDONED ? Taken::from_gone : Taken::free;
+bool holder_gone(ch367sim_card_state& state, std::uint32_t pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+    const bool exited = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    const std::uint64_t start = creation_time(process);
+    CloseHandle(process);
+    if (exited) return true;
+    // Read after the look at the process: a holder that has just taken the lock has written its
+    // start time by then.
+    const std::uint64_t recorded = lock_owner_start(state).load();
+    return recorded != 0 && start != 0 && recorded != start;
 }
 
-void CardFile::unlock() {
-    lock_owner(*state_).store(0);
-    lock_since(*state_).store(0, std::memory_order_relaxed);
-    ReleaseMutex(platform_->mutex);
+bool process_lives(std::uint32_t pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool exited = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return !exited;
 }
 
-std::uint32_t CardFile::taken_by() { return 0; }
+bool CardFile::sleep_while_held(std::uint32_t seen) {
+    if (lock_owner(*state_).load() != seen) return true;
+    return WaitForSingleObject(platform_->wake, kOwnerCheckMilliseconds) == WAIT_OBJECT_0;
+}
+
+void CardFile::wake_a_waiter() { SetEvent(platform_->wake); }
 
 void CardFile::command_started() {
     lock_since(*state_).store(milliseconds_since_1970(), std::memory_order_relaxed);
-}
-
-bool CardFile::held_elsewhere(std::uint32_t& pid, std::uint64_t& since_ms) {
-    pid = lock_owner(*state_).load();
-    since_ms = lock_since(*state_).load(std::memory_order_relaxed);
-    return pid != 0 && pid != static_cast<std::uint32_t>(GetCurrentProcessId());
 }
 
 }  // namespace ch367sim

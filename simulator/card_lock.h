@@ -42,6 +42,21 @@ std::uint64_t milliseconds_since_1970();
 // The register accesses made on the card so far, by any process: the holder makes them.
 std::uint64_t card_accesses(ch367sim_card_state& state);
 
+// This process as the lock word names it: its id, and its start time as the system counts it
+// (0 when not known). Set when a card file is opened (and again in a forked child); plain
+// values, as every lock reads them.
+struct LockIdentity {
+    std::uint32_t id = 0;
+    std::uint64_t start = 0;
+};
+extern LockIdentity this_process;
+
+// The platform's part of the lock word (card_file_posix.cpp, card_file_windows.cpp): whether
+// the holder `pid` is gone (no such process, one that has exited, or a process of that id that
+// started at another time than the record says); whether a process `pid` lives.
+bool holder_gone(ch367sim_card_state& state, std::uint32_t pid);
+bool process_lives(std::uint32_t pid);
+
 // One line on stderr each.
 void say_card_held(std::uint32_t holder, std::uint64_t since_ms);
 void say_card_taken_from_stalled(std::uint32_t holder, std::chrono::milliseconds idle);

@@ -1,4 +1,4 @@
-// The shared card in the Windows simulator: the file mapping and the named mutex, with two
+// The shared card in the Windows simulator: the file mapping and the lock word, with two
 // processes. The test program starts copies of itself as the card's other processes
 // ("card_sharing_windows_test child ACTION"); it never uses the simulated card itself.
 #include <gtest/gtest.h>
@@ -48,17 +48,29 @@ int read_lines() {
     return status == 4 && lines == kLines && quick ? 0 : 1;
 }
 
-// Writes the lines, then dies with the bus open and the pattern generator selected.
-int die_in_transaction() {
+// Writes the lines and leaves the bus open with the pattern generator selected.
+bool open_transaction() {
     DioMasterHandle* card = nullptr;
     std::int16_t status = 0;
     DioInitialize(nullptr, &card, &status);  // left open: a closed bridge refuses the writes below
-    if (status != DIO_OK) return 1;
+    if (status != DIO_OK) return false;
     DioWriteCurrentIO(card, kLines);
     CH367WriteIoByte(CH367SIM_IO_BASE + 0xE8, 0x80);
     CH367WriteIoByte(CH367SIM_IO_BASE + 0xF1, 0xBE);
     CH367WriteIoByte(CH367SIM_IO_BASE + 0xFE, 's');
+    return true;
+}
+
+int die_in_transaction() {
+    if (!open_transaction()) return 1;
     TerminateProcess(GetCurrentProcess(), 9);
+    return 1;
+}
+
+// Stops in the transaction, as a program in a debugger, until it is ended.
+int stall_in_transaction() {
+    if (!open_transaction()) return 1;
+    Sleep(INFINITE);
     return 1;
 }
 
@@ -66,20 +78,27 @@ int die_in_transaction() {
 
 std::string self;
 
-int run_child(const char* action) {
+// Starts a child; its process handle, null when it could not be started.
+HANDLE start_child(const char* action) {
     std::string command = "\"" + self + "\" child " + action;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-        return -1;
+        return nullptr;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+int run_child(const char* action) {
+    const HANDLE process = start_child(action);
+    if (process == nullptr) return -1;
+    WaitForSingleObject(process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     return static_cast<int>(code);
 }
 
@@ -100,6 +119,23 @@ TEST_F(CardSharingWindows, ProcessThatDiesInATransactionLeavesTheCardToTheNext) 
     EXPECT_EQ(card_file()->bridge.in_transaction, 0);
 }
 
+TEST_F(CardSharingWindows, ProcessStoppedInATransactionLosesTheCardAfterTheLockWait) {
+    SetEnvironmentVariableA("CH367SIM_LOCK_WAIT_MS", "200");
+    const HANDLE stalled = start_child("stall");
+    ASSERT_NE(stalled, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (card_file()->bridge.in_transaction == 0 && std::chrono::steady_clock::now() < deadline) {
+        Sleep(10);
+    }
+    ASSERT_EQ(card_file()->bridge.in_transaction, 1);
+    EXPECT_EQ(run_child("read"), 0) << "the card is taken from the stopped holder within a second";
+    EXPECT_EQ(card_file()->bridge.in_transaction, 0);
+    TerminateProcess(stalled, 0);
+    WaitForSingleObject(stalled, INFINITE);
+    CloseHandle(stalled);
+    SetEnvironmentVariableA("CH367SIM_LOCK_WAIT_MS", nullptr);
+}
+
 int main(int argc, char** argv) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -109,6 +145,7 @@ int main(int argc, char** argv) {
         if (action == "write") return write_lines();
         if (action == "read") return read_lines();
         if (action == "die") return die_in_transaction();
+        if (action == "stall") return stall_in_transaction();
         return 2;
     }
     ::testing::InitGoogleTest(&argc, argv);

@@ -167,7 +167,6 @@ TEST_F(CardFileTest, CardOutlivesTheProcessAndARefusedFileFailsTheOpen) {
     set_environment_variable("CH367SIM_CARD", "");
 }
 
-#ifndef _WIN32  // the lock word holds process ids on Linux; Windows has a named mutex
 TEST_F(CardFileTest, LockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
     std::string problem;
     const auto file = CardFile::open(path, *power_on(), problem);
@@ -176,4 +175,3 @@ TEST_F(CardFileTest, LockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
     EXPECT_EQ(file->lock(), CardFile::Taken::from_gone) << "the holder's id is this process's, yet it holds no lock";
     file->unlock();
 }
-#endif

@@ -51,9 +51,8 @@ bool CardFileWatch::whole() const {
 }
 
 // The holder as the card's lock word shows it, read from the file without waiting for the lock:
-// the only place here that knows the lock's layout. On Linux the word is the owner's process id,
-// little-endian, in the first bytes of the record's lock field; the Windows lock is a named
-// mutex, and the word stays 0 there.
+// the only place here that knows the lock's layout. The word is the owner's process id,
+// little-endian, in the first bytes of the record's lock field, on every platform.
 std::string card_file_problem(CardFileState state, const std::string& path) {
     switch (state) {
         case CardFileState::kPresent: return {};
