@@ -242,7 +242,7 @@ std::string difference_text(const Side& a, const Side& b, std::size_t first, std
         std::snprintf(number, sizeof number, "%c %8zu  ", i == first ? '>' : ' ', i + 1);
         text += number + padded(a.call_text(i), 48) + " | " + b.call_text(i) + "\n";
     }
-    text += std::to_string(count) + " calls differ (A has " + std::to_string(a.calls.size()) +
+    text += std::to_string(count) + (count == 1 ? " call differs" : " calls differ") + " (A has " + std::to_string(a.calls.size()) +
             ", B " + std::to_string(b.calls.size()) + ")\n";
     return text;
 }
