@@ -21,26 +21,27 @@ void* const kInvalidHandle = reinterpret_cast<void*>(~std::uintptr_t{0});
 class Call {
 public:
     Call() : recorder_(ch367rec::recorder()), ticks_(0) {
-        recorder_.lock();
+        recorder_.recording().lock();
         driver_ = &recorder_.driver();
         ticks_ = ch367bus::ticks();
     }
-    ~Call() { recorder_.unlock(); }
+    ~Call() { recorder_.recording().unlock(); }
     Call(const Call&) = delete;
     Call& operator=(const Call&) = delete;
 
-    const ch367rec::DriverFunctions& driver() const { return *driver_; }
+    const ch367bus::DriverFunctions& driver() const { return *driver_; }
     ch367rec::Recorder& recorder() const { return recorder_; }
 
     void record(Function function, std::uint64_t address, std::int64_t result,
                 std::uint8_t value = 0, std::uint8_t flags = 0, std::int32_t argument = 0) {
-        recorder_.record(RawRecord{ticks_, address, result, static_cast<std::uint8_t>(function),
-                                   value, flags, 0, argument});
+        recorder_.recording().record(RawRecord{ticks_, address, result,
+                                               static_cast<std::uint8_t>(function), value, flags,
+                                               0, argument});
     }
 
 private:
     ch367rec::Recorder& recorder_;
-    const ch367rec::DriverFunctions* driver_ = nullptr;
+    const ch367bus::DriverFunctions* driver_ = nullptr;
     std::uint64_t ticks_;
 };
 
@@ -92,7 +93,7 @@ CH367_RECORDER_API void CH367CloseDevice(void) {
     Call call;
     if (call.driver().close_device != nullptr) call.driver().close_device();
     call.record(Function::close_device, 0, 0);
-    call.recorder().flush();
+    call.recorder().recording().flush();
 }
 
 ch367rec::OpenDevice ch367rec::own_open_device() { return &CH367OpenDevice; }

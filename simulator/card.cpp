@@ -71,6 +71,7 @@ Card::Card()
     }
     // A shared card keeps its recent commands for those who watch it.
     OutputRequest request = output_request_from_environment();
+    call_trace = start_call_trace(request.trace);
     if (request.any() || storage.file() != nullptr) {
         ch367sim_card_state* shared = storage.file() != nullptr ? &storage.state() : nullptr;
         outputs = std::make_unique<OutputSet>(std::move(request), bridge.register_value(ch367bus::kLines),

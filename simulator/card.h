@@ -13,6 +13,7 @@
 #include "card_file.h"
 #include "display_model.h"
 #include "external_device.h"
+#include "outputs/call_trace.h"
 #include "outputs/output_set.h"
 #include "pattern_generator.h"
 #include "thread_gate.h"
@@ -57,6 +58,9 @@ struct Card {
     DisplayModel display;                // device 1
     std::array<std::optional<ExternalDevice>, Bridge::kDeviceCount> external;  // devices 2..5
     std::unique_ptr<OutputSet> outputs;  // the output files asked for, or null
+    // The recording of the driver calls asked for (CH367SIM_TRACE), or null; the driver's
+    // functions write it.
+    std::unique_ptr<ch367bus::CallRecording> call_trace;
 
     Card();
     // Power-on: detaches external devices, then resets the bridge and every device model.

@@ -1,7 +1,7 @@
 """Reading the recordings of the bridge calls that the recorder (the CH367DLL64 of recorder/)
-leaves: the calls as a numpy structured array, and whether the recording was cut (the layout is
-described in docs/recorder.md); and the commands they sent, decoded by the simulator's library
-as its command log decodes them."""
+leaves: the calls as a numpy structured array, whether the recording was cut, the commands
+they sent, decoded by the simulator's library as its command log decodes them, and two
+recordings compared call by call. The layout is described in docs/recorder.md."""
 from __future__ import annotations
 
 import enum
@@ -184,3 +184,68 @@ def read(path: PathLike) -> Recording:
     """Reads the recording at `path`; raises NotARecording when the file is not one."""
     with open(path, "rb") as file:
         return parse(file.read())
+
+
+@dataclass(frozen=True)
+class Difference:
+    """Where two recordings first differ, as `dio trace compare` finds it: `index` counts calls
+    from 0 (dio's call number is index + 1); `a` and `b` are the calls there as compared (None
+    past the end of a recording); `count` is the number of calls that differ, the calls one
+    recording has beyond the other included."""
+    index: int
+    count: int
+    a: Optional[Tuple[int, ...]]
+    b: Optional[Tuple[int, ...]]
+
+
+def comparable_calls(recording: Recording) -> "NDArray[Any]":
+    """The calls as two runs of a host program are compared, one row a call (function, address,
+    success, value, flags, argument): the open's handle only as success, addresses from the I/O
+    base the latest CH367GetIoBaseAddr reported, results as success, no times, and no byte
+    for a failed read."""
+    numpy = require("numpy", "quorvel.trace")
+    calls = recording.calls
+    function = calls["function"]
+    success = numpy.where(function == Function.OPEN_DEVICE, calls["result"] != -1,
+                          calls["result"] != 0)
+    stored = success & ((calls["flags"] & 0x01) == 0)
+    # The base in effect at each call: the latest successful, stored CH367GetIoBaseAddr's.
+    sets_base = (function == Function.GET_IO_BASE) & stored
+    latest = numpy.maximum.accumulate(numpy.where(sets_base, numpy.arange(len(calls)), -1)) \
+        if len(calls) else numpy.zeros(0, dtype="i8")
+    base = numpy.where(latest >= 0, calls["address"][numpy.maximum(latest, 0)], 0).astype("u8")
+    register = (function == Function.READ_IO_BYTE) | (function == Function.WRITE_IO_BYTE)
+    opened = function == Function.OPEN_DEVICE
+    compared: "NDArray[Any]" = numpy.zeros(
+        len(calls), dtype=[("function", "u1"), ("address", "u8"), ("success", "?"),
+                           ("value", "u1"), ("flags", "u1"), ("argument", "i4")])
+    compared["function"] = function
+    compared["address"] = numpy.where(register, calls["address"] - base,
+                                      numpy.where(opened, calls["address"], 0))
+    compared["success"] = success
+    keeps_value = opened | (function == Function.WRITE_IO_BYTE) | \
+        ((function == Function.READ_IO_BYTE) & stored)
+    compared["value"] = numpy.where(keeps_value, calls["value"], 0)
+    compared["flags"] = calls["flags"]
+    compared["argument"] = numpy.where(opened, calls["argument"], 0)
+    return compared
+
+
+def compare(a: Union[Recording, PathLike], b: Union[Recording, PathLike]) -> Optional[Difference]:
+    """Compares two recordings (or the files that hold them) call by call, as `dio trace
+    compare` does, times ignored: None when they hold the same calls, else the first
+    difference and the count of differing calls."""
+    numpy = require("numpy", "quorvel.trace")
+    first_calls = comparable_calls(a if isinstance(a, Recording) else read(a))
+    second_calls = comparable_calls(b if isinstance(b, Recording) else read(b))
+    common = min(len(first_calls), len(second_calls))
+    differs = first_calls[:common] != second_calls[:common]
+    count = int(differs.sum()) + max(len(first_calls), len(second_calls)) - common
+    if count == 0:
+        return None
+    index = int(numpy.argmax(differs)) if differs.any() else common
+
+    def call(calls: "NDArray[Any]") -> Optional[Tuple[int, ...]]:
+        return tuple(int(field) for field in calls[index]) if index < len(calls) else None
+
+    return Difference(index, count, call(first_calls), call(second_calls))

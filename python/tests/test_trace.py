@@ -100,3 +100,18 @@ def test_commands_are_those_dio_shows(recording):
             for c in commands] == shown_by_dio(recording)
     with pytest.raises(trace.NotARecording, match="not a recording"):
         trace.commands(pathlib.Path(__file__))
+
+
+def test_compare_finds_what_dio_compare_finds(recording, tmp_path):
+    assert trace.compare(recording, trace.read(recording)) is None
+    data = bytearray(recording.read_bytes())
+    shorter = tmp_path / "shorter.trace"
+    shorter.write_bytes(data[:-50])  # cut: its last chunk is lost
+    difference = trace.compare(recording, shorter)
+    assert difference is not None and difference.b is None
+    assert difference.count == len(trace.read(recording).calls) - difference.index
+    result = subprocess.run([DIO, "trace", "compare", str(recording), str(shorter)],
+                            capture_output=True, text=True)
+    assert result.returncode == 1
+    assert f"first difference at call {difference.index + 1}:" in result.stdout
+    assert f"{difference.count} calls differ" in result.stdout

@@ -61,6 +61,7 @@ OutputRequest output_request_from_environment() {
     request.log = requested_path("CH367SIM_LOG", "commands.log", directory);
     request.state = requested_path("CH367SIM_STATE", "state.txt", directory);
     request.cost = requested_path("CH367SIM_COST", "cost.txt", directory);
+    request.trace = requested_path("CH367SIM_TRACE", "bus.trace", directory);
     return request;
 }
 

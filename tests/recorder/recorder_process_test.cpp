@@ -1,7 +1,8 @@
 // Host programs run through the recorder in processes of their own: the demo on the simulator
 // leaves a recording of every call the simulator counted, which dio shows as the simulator's own
 // files show the run; a program killed mid-run leaves one that reads as cut; a driver or
-// recording that fails costs one line and never the program.
+// recording that fails costs one line and never the program. Recordings replay on a fresh
+// simulated card and compare call by call.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "crc32.h"
 #include "output_files.h"
 #include "scratch_directory.h"
 #include "trace_file.h"
@@ -60,6 +62,31 @@ protected:
         return trace ? *trace : ch367bus::Trace{};
     }
 };
+
+// Changes the byte read by call `index` of the recording `file` to `value`, fixing its chunk's
+// checksum, so that only the answer differs.
+void change_read(const fs::path& file, std::size_t index, std::uint8_t value) {
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(stream)), {});
+    std::size_t offset = ch367bus::kFileHeaderSize +
+                         ch367bus::get_le(&bytes[ch367bus::file_header::path_size], 2);
+    for (;;) {
+        const std::size_t count = ch367bus::get_le(&bytes[offset + ch367bus::chunk_header::count], 4);
+        const std::size_t body = offset + ch367bus::kChunkHeaderSize;
+        if (index < count) {
+            bytes[body + index * ch367bus::kRecordSize + ch367bus::record::value] = value;
+            const std::uint32_t crc = ch367bus::crc32(
+                ch367bus::crc32(0, &bytes[offset + 16], ch367bus::kChunkHeaderSize - 16), &bytes[body],
+                count * ch367bus::kRecordSize);
+            ch367bus::put_le(&bytes[offset + ch367bus::chunk_header::checksum], crc, 4);
+            break;
+        }
+        index -= count;
+        offset = body + count * ch367bus::kRecordSize;
+    }
+    stream.seekp(0);
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 std::size_t count(const ch367bus::Trace& trace, Function function) {
     std::size_t n = 0;
@@ -243,4 +270,56 @@ TEST_F(RecorderProcess, VcdOfARecordingCarriesTheSimulatorsFramesAtTheRecordedTi
     ASSERT_EQ(run_dio("trace vcd run.trace -o capped.vcd --limit 5000"), 0);
     EXPECT_EQ(read_text(path("err.txt")).rfind("dio: the bus recording reached its cap of 5000 bytes (--limit): ", 0), 0u)
         << read_text(path("err.txt"));
+}
+
+TEST_F(RecorderProcess, ReplayOnAFreshCardLeavesThePanelAsTheRunDid) {
+    ASSERT_EQ(run_demo("CH367REC_TRACE=demo.trace CH367SIM_PNG=direct.png"), 0);
+    const std::string dio = std::string("'") + DIO_PATH + "'";
+    // dio runs on the simulator itself: no recorder in between.
+    const std::string on_simulator = "LD_LIBRARY_PATH= CH367SIM_PNG=replayed.png";
+    // Its exit status is not checked: the demo's status read just after it starts a pattern,
+    // in real time, can fall on either side of the pattern's end in the replay.
+    run(on_simulator, dio + " trace replay demo.trace --card fresh.card");
+    EXPECT_EQ(read_text(path("replayed.png")), read_text(path("direct.png")));
+    EXPECT_TRUE(fs::exists(path("fresh.card")));
+
+    // One status byte answered otherwise: the replay names its call, register and command.
+    const ch367bus::Trace recorded = trace("demo.trace");
+    std::size_t status_read = 0;
+    while (!(recorded.calls[status_read].function == Function::read_io_byte &&
+             (recorded.calls[status_read].address & 0xFF) == 0xFE && status_read > 1100)) {
+        ++status_read;
+    }
+    change_read(path("demo.trace"), status_read, recorded.calls[status_read].value ^ 0x40);
+    EXPECT_EQ(run(on_simulator, dio + " trace replay demo.trace"), 1);
+    const std::string report = read_text(path("out.txt"));
+    EXPECT_NE(report.find("call " + std::to_string(status_read + 1) +
+                          ": CH367ReadIoByte SPI data (+0xFE) -> "),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find(" ; DioRead"), std::string::npos) << report;
+}
+
+TEST_F(RecorderProcess, CompareTellsTheSameProgramFromAChangedOne) {
+    // A test card with one pixel byte changed, near the end of the file (the picture's top).
+    std::string picture = read_text(LOGO_PATH);
+    picture[picture.size() - 40] = static_cast<char>(picture[picture.size() - 40] ^ 0xFF);
+    std::ofstream(path("changed.bmp"), std::ios::binary) << picture;
+    const std::string demo = std::string("'") + DEMO_PATH + "' ";
+    ASSERT_EQ(run("CH367REC_TRACE=a.trace CH367SIM_TRACE=simulator.trace", demo + "'" + LOGO_PATH + "'"), 0);
+    ASSERT_EQ(run("CH367REC_TRACE=b.trace", demo + "'" + LOGO_PATH + "'"), 0);
+    ASSERT_EQ(run("CH367REC_TRACE=changed.trace", demo + "changed.bmp"), 0);
+
+    const std::string compare = std::string("'") + DIO_PATH + "' trace compare ";
+    EXPECT_EQ(run("", compare + "a.trace b.trace"), 0) << read_text(path("out.txt"));
+    // The simulator's own recording of the run is the recorder's.
+    EXPECT_EQ(trace("simulator.trace").driver_path, "the card simulator (CH367SIM_TRACE)");
+    EXPECT_EQ(run("", compare + "a.trace simulator.trace"), 0) << read_text(path("out.txt"));
+
+    EXPECT_EQ(run("", compare + "a.trace changed.trace"), 1);
+    const std::string report = read_text(path("out.txt"));
+    EXPECT_NE(report.find("first difference at call "), std::string::npos) << report;
+    EXPECT_NE(report.find("  A  CH367WriteIoByte SPI data (+0xFE) = "), std::string::npos) << report;
+    EXPECT_NE(report.find("display data"), std::string::npos) << report;
+    EXPECT_NE(report.find(" differ"), std::string::npos) << report;
 }

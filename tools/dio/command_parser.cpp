@@ -76,6 +76,7 @@ CommandParser::CommandParser(Scope scope)
     add_table(run_model_commands());
     add_table(trace_commands());
     add_table(trace_decoding_commands());
+    add_table(trace_replay_commands());
     if (scope == Scope::command_line) {
         add_table(script_commands());
         app_.add_option_function<std::string>(

@@ -35,5 +35,6 @@ std::span<const Command> simulator_commands();  // card power-cycle, view
 std::span<const Command> run_model_commands();  // card run-model, card advance
 std::span<const Command> trace_commands();      // trace: reading recordings of the bridge calls
 std::span<const Command> trace_decoding_commands();  // trace show, vcd, cost: the bus they show
+std::span<const Command> trace_replay_commands();  // trace replay, trace compare
 
 }  // namespace dio

@@ -1,12 +1,12 @@
-// The real driver library behind the recorder, loaded by path, and the few facts of the process
-// that differ between Linux and Windows.
+// A bridge driver library loaded by path (the recorder's real driver, the driver `dio trace replay`
+// drives), and the few facts of the process that differ between Linux and Windows.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <type_traits>
 
-namespace ch367rec {
+namespace ch367bus {
 
 struct DriverFunctions {
     void* (*open_device)(std::int32_t, std::int32_t, std::uint8_t) = nullptr;
@@ -40,4 +40,4 @@ std::string default_driver_path();
 
 std::uint32_t process_id();
 
-}  // namespace ch367rec
+}  // namespace ch367bus

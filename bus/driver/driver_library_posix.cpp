@@ -3,7 +3,7 @@
 
 #include "driver_library.h"
 
-namespace ch367rec {
+namespace ch367bus {
 
 bool load_driver(const std::string& path, DriverFunctions& functions, std::string& error) {
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -25,4 +25,4 @@ std::string default_driver_path() { return {}; }
 
 std::uint32_t process_id() { return static_cast<std::uint32_t>(getpid()); }
 
-}  // namespace ch367rec
+}  // namespace ch367bus

@@ -2,7 +2,7 @@
 
 #include "driver_library.h"
 
-namespace ch367rec {
+namespace ch367bus {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::string default_driver_path() {
 
 std::uint32_t process_id() { return GetCurrentProcessId(); }
 
-}  // namespace ch367rec
+}  // namespace ch367bus
