@@ -74,12 +74,13 @@ SIM_API int ch367sim_attach_device(uint8_t index, const ch367sim_device* device)
 }
 
 // Each runs on the pattern generator under the card's lock, with a running pattern brought up
-// to date first.
+// to date first, unless a command is under way (a caller between the driver calls of one, as a
+// replay is): the command sees the run where it stood when it began.
 template <class Work>
 auto on_pattern_generator(Work&& work) {
     return card().locked([&] {
         PatternGenerator& pattern_generator = card().pattern_generator;
-        pattern_generator.bring_up_to_date();
+        if (card().idle()) pattern_generator.bring_up_to_date();
         return work(pattern_generator);
     });
 }
@@ -107,7 +108,7 @@ SIM_API void ch367sim_pg_set_repeat(int repeat) {
     });
 }
 SIM_API uint64_t ch367sim_pg_advance(uint64_t samples) {
-    return on_pattern_generator([samples](PatternGenerator& pg) { return pg.advance(samples); });
+    return on_pattern_generator([samples](PatternGenerator& pg) { return pg.advance(samples, card().idle()); });
 }
 
 static_assert(DisplayModel::kMemoryBytes == static_cast<std::size_t>(CH367SIM_DISPLAY_MEMORY_BYTES));

@@ -48,8 +48,10 @@ public:
     bool set_sample_rate(std::uint64_t hz);
     bool set_length(std::uint64_t words);
     void set_repeat(bool repeat);
-    // Moves the test clock on; returns the samples of a running pattern that played.
-    std::uint64_t advance(std::uint64_t samples);
+    // Moves the test clock on; returns the samples of a running pattern that played. With a
+    // command under way on the card (not `idle`) they play when the next command starts: a
+    // command sees the run where it stood when it began, in test time as in real time.
+    std::uint64_t advance(std::uint64_t samples, bool idle);
     std::uint32_t pattern_length() const;
 
     // True between commands: the next frame starts a new command.

@@ -93,10 +93,10 @@ std::uint64_t PatternGenerator::play_until(std::uint64_t samples) {
     return samples - played;
 }
 
-std::uint64_t PatternGenerator::advance(std::uint64_t samples) {
+std::uint64_t PatternGenerator::advance(std::uint64_t samples, bool idle) {
     if (state_->clock != CH367SIM_PG_CLOCK_TEST) return 0;
     state_->test_time += samples;
-    if (!(state_->status & CH367SIM_PG_STATUS_RUNNING)) return 0;
+    if (!(state_->status & CH367SIM_PG_STATUS_RUNNING) || !idle) return 0;
     return play_until(elapsed_samples());
 }
 

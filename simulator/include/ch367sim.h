@@ -173,7 +173,9 @@ CH367SIM_API int ch367sim_pg_set_sample_rate(uint64_t hz);
 CH367SIM_API int ch367sim_pg_set_length(uint32_t words); /* 0 to 65536; 0 = the default */
 CH367SIM_API void ch367sim_pg_set_repeat(int repeat);
 /* Test time: plays `samples` samples of a running pattern at once. Returns the samples played:
- * fewer when the pattern ends, 0 when it is not running or the clock is real time. */
+ * fewer when the pattern ends, 0 when it is not running or the clock is real time. Called while
+ * a command is under way (between the driver calls of one), it returns 0 and the samples play
+ * when the next command starts: a command sees the run where it stood when it began. */
 CH367SIM_API uint64_t ch367sim_pg_advance(uint64_t samples);
 
 /* ---- Display controller model (device 1) --------------------------------------------------- */
