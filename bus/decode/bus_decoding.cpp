@@ -17,6 +17,7 @@ void BusDecoding::restart(std::uint8_t lines, std::uint32_t io_lines) {
     if (vcd_) vcd_->restart(lines, io_lines);
     decoder_.restart();
     units_.restart(lines);
+    changed_ = false;
 }
 
 void BusDecoding::add_unit(const BusUnit& unit) {
@@ -34,50 +35,60 @@ CommandDecoder BusDecoding::ended() const {
 }
 
 void BusDecoding::device_opened(bool success) {
+    changed_ = true;
     if (options_.commands) units_.device_opened(success, timeline_.now());
 }
 
 void BusDecoding::device_closed() {
+    changed_ = true;
     if (options_.commands) units_.device_closed(timeline_.now());
 }
 
 void BusDecoding::register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) {
+    changed_ = true;
     if (options_.commands) units_.register_accessed(is_write, offset, value, timeline_.now());
 }
 
 void BusDecoding::access_refused() {
+    changed_ = true;
     if (options_.commands) units_.access_refused(timeline_.now());
 }
 
 void BusDecoding::transaction_begun(std::uint64_t sequence) {
+    changed_ = true;
     const std::uint64_t time = timeline_.gate_event();
     if (vcd_) vcd_->gate_event();
     if (options_.commands) units_.transaction_begun(sequence, time);
 }
 
 void BusDecoding::transaction_ended(bool success) {
+    changed_ = true;
     timeline_.gate_event();
     if (vcd_) vcd_->gate_event();
     if (options_.commands) units_.transaction_ended(success);
 }
 
 void BusDecoding::lines_written(std::uint8_t before, std::uint8_t after) {
+    changed_ = true;
     const std::uint64_t time = timeline_.line_event();
     if (vcd_) vcd_->line_event(after);
     if (options_.commands) units_.lines_written(before, after, time);
 }
 
 void BusDecoding::byte_shifted(std::uint8_t mosi, std::uint8_t miso) {
+    changed_ = true;
     timeline_.byte_event();
     if (vcd_) vcd_->byte_event(mosi, miso);
     if (options_.commands) units_.byte_shifted(mosi, miso);
 }
 
 void BusDecoding::io_lines_changed(std::uint32_t value, std::uint64_t delay) {
+    changed_ = true;
     if (vcd_) vcd_->io_event(value, delay);
 }
 
 void BusDecoding::pattern_played(std::uint64_t duration) {
+    changed_ = true;
     timeline_.pass(duration);
     if (vcd_) vcd_->time_passed(duration);
 }

@@ -25,7 +25,7 @@ struct BusDecodingOptions {
     bool commands = false;           // decode the units into commands and export calls
 };
 
-class BusDecoding final : public BusObserver {
+class BusDecoding : public BusObserver {
 public:
     // Called after each unit is decoded, with the commands known before it and the count of the
     // last of them then, so that a caller sees what the unit added (and folded into the last).
@@ -39,6 +39,9 @@ public:
 
     // Drops what was decoded and starts again.
     void restart(std::uint8_t lines, std::uint32_t io_lines);
+    // Whether any event came since the start or since written() was last called.
+    bool changed() const { return changed_; }
+    void written() { changed_ = false; }
 
     bool records_vcd() const { return vcd_.has_value(); }
     CommandDecoder& decoder() { return decoder_; }
@@ -72,6 +75,7 @@ private:
     std::optional<VcdRecorder> vcd_;
     CommandDecoder decoder_;
     BusUnitAssembler units_;
+    bool changed_ = false;
 };
 
 }  // namespace ch367bus

@@ -32,11 +32,11 @@ struct WriteAtExit {
 
 OutputSet::OutputSet(OutputRequest request, std::uint8_t lines, std::uint32_t io_lines,
                      ch367sim_card_state* card)
-    : request_(std::move(request)), card_(card),
-      bus_({.vcd = !request_.vcd.empty(), .vcd_limit = request_.vcd_limit,
-            .vcd_vector = request_.vcd_vector, .commands = decodes()},
-           lines, io_lines,
-           [this](std::size_t known, std::uint64_t known_repeats) { unit_decoded(known, known_repeats); }) {
+    : BusDecoding({.vcd = !request.vcd.empty(), .vcd_limit = request.vcd_limit,
+                   .vcd_vector = request.vcd_vector, .commands = decodes(request, card)},
+                  lines, io_lines,
+                  [this](std::size_t known, std::uint64_t known_repeats) { unit_decoded(known, known_repeats); }),
+      request_(std::move(request)), card_(card) {
     static WriteAtExit write_at_exit;
     exit_outputs = this;
 }
@@ -45,18 +45,13 @@ OutputSet::~OutputSet() {
     if (exit_outputs == this) exit_outputs = nullptr;
 }
 
-void OutputSet::restart(std::uint8_t lines, std::uint32_t io_lines) {
-    bus_.restart(lines, io_lines);
-    changed_ = false;
-}
-
 // Copies each command decoded into the card's ring of recent commands, as the command log writes
 // it: a folded run of identical commands goes to the ring one command at a time, each with the
 // transactions of the latest. When no file needs them, the decoded commands are dropped as they
 // are copied.
 void OutputSet::unit_decoded(std::size_t known, std::uint64_t known_repeats) {
-    ch367bus::CommandDecoder& decoder = bus_.decoder();
-    const auto& commands = decoder.commands();
+    ch367bus::CommandDecoder& decoding = decoder();
+    const auto& commands = decoding.commands();
     if (!request_.log.empty()) note_log_lines(known);
     if (card_ != nullptr) {
         if (known > 0) {
@@ -68,14 +63,14 @@ void OutputSet::unit_decoded(std::size_t known, std::uint64_t known_repeats) {
             for (std::uint64_t n = 0; n < commands[i].count; ++n) publish(commands[i]);
         }
     }
-    if (request_.log.empty()) decoder.forget_commands();
+    if (request_.log.empty()) decoding.forget_commands();
 }
 
 void OutputSet::publish(const ch367bus::DecodedCommand& command) {
     ch367sim_card_command& slot = card_->commands[card_->commands_logged++ % CH367SIM_CARD_COMMANDS];
     slot.first_sequence = command.latest_first_sequence;
     slot.last_sequence = command.last_sequence;
-    const std::string text = command.text + " ; " + bus_.decoder().calls()[command.call].name;
+    const std::string text = command.text + " ; " + decoder().calls()[command.call].name;
     const std::size_t length = std::min(text.size(), sizeof slot.text - 1);
     std::memcpy(slot.text, text.data(), length);
     slot.text[length] = '\0';
@@ -86,10 +81,10 @@ void OutputSet::publish(const ch367bus::DecodedCommand& command) {
 void OutputSet::note_log_lines(std::size_t known) {
     constexpr std::uint64_t kWarnedSize = 100'000'000;
     constexpr std::uint64_t kLineColumns = 16 + 14 + 60 + 4;
-    const ch367bus::CommandDecoder& decoder = bus_.decoder();
-    const auto& commands = decoder.commands();
+    const ch367bus::CommandDecoder& decoding = decoder();
+    const auto& commands = decoding.commands();
     for (std::size_t i = known; i < commands.size(); ++i) {
-        log_size_ += kLineColumns + commands[i].text.size() + decoder.calls()[commands[i].call].name.size();
+        log_size_ += kLineColumns + commands[i].text.size() + decoding.calls()[commands[i].call].name.size();
     }
     if (log_size_ > kWarnedSize && !log_size_reported_) {
         log_size_reported_ = true;
@@ -98,36 +93,36 @@ void OutputSet::note_log_lines(std::size_t known) {
 }
 
 bool OutputSet::write_files() {
-    changed_ = false;
+    written();
     create_directories();
-    bool written = true;
+    bool all_written = true;
     // Each file that could not be written is named on standard error; the others are written.
-    const auto check = [&written](const std::string& path, bool file_written) {
+    const auto check = [&all_written](const std::string& path, bool file_written) {
         if (!file_written) {
             std::fprintf(stderr, "ch367sim: could not write %s: %s\n", path.c_str(),
                          std::strerror(errno));
         }
-        written = written && file_written;
+        all_written = all_written && file_written;
     };
-    if (bus_.records_vcd()) check(request_.vcd, bus_.write_vcd(request_.vcd));
+    if (records_vcd()) check(request_.vcd, write_vcd(request_.vcd));
     if (decodes()) {
         // The files show the traffic as if it ended here; the decoding itself goes on.
-        const ch367bus::CommandDecoder ended = bus_.ended();
-        if (!request_.log.empty()) check(request_.log, ch367bus::write_command_log(request_.log, ended));
+        const ch367bus::CommandDecoder so_far = ended();
+        if (!request_.log.empty()) check(request_.log, ch367bus::write_command_log(request_.log, so_far));
         if (!request_.cost.empty()) {
-            check(request_.cost, ch367bus::write_bus_cost(request_.cost, ended, bus_.unattributed(ended)));
+            check(request_.cost, ch367bus::write_bus_cost(request_.cost, so_far, unattributed(so_far)));
         }
     }
     if (!request_.state.empty()) check(request_.state, write_state_dump(request_.state));
     if (!request_.png.empty() && pngfiles::png_writer() == nullptr) {
         std::fprintf(stderr, "ch367sim: could not write %s: this build has no PNG writer (install "
                      "libpng-dev or libstb-dev and configure again)\n", request_.png.c_str());
-        written = false;
+        all_written = false;
     } else if (!request_.png.empty()) {
         check(request_.png,
               ch367sim_write_display_png(request_.png.c_str(), request_.png_scale) != 0);
     }
-    return written;
+    return all_written;
 }
 
 // Creates the directories the requested files go to, so that an output directory need not exist
@@ -143,51 +138,12 @@ void OutputSet::create_directories() const {
 }
 
 void OutputSet::write_files_if_changed() {
-    if (changed_) write_files();
-}
-
-// Every event but the gate's and the bytes' (which come with line writes) marks the files as
-// changed; the bus's own decoding follows them all.
-void OutputSet::device_opened(bool success) {
-    changed_ = true;
-    bus_.device_opened(success);
+    if (changed()) write_files();
 }
 
 void OutputSet::device_closed() {
-    changed_ = true;
-    bus_.device_closed();
+    BusDecoding::device_closed();
     write_files();
-}
-
-void OutputSet::register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) {
-    changed_ = true;
-    bus_.register_accessed(is_write, offset, value);
-}
-
-void OutputSet::access_refused() {
-    changed_ = true;
-    bus_.access_refused();
-}
-
-void OutputSet::transaction_begun(std::uint64_t sequence) { bus_.transaction_begun(sequence); }
-
-void OutputSet::transaction_ended(bool success) { bus_.transaction_ended(success); }
-
-void OutputSet::lines_written(std::uint8_t before, std::uint8_t after) {
-    changed_ = true;
-    bus_.lines_written(before, after);
-}
-
-void OutputSet::byte_shifted(std::uint8_t mosi, std::uint8_t miso) { bus_.byte_shifted(mosi, miso); }
-
-void OutputSet::io_lines_changed(std::uint32_t value, std::uint64_t delay) {
-    changed_ = true;
-    bus_.io_lines_changed(value, delay);
-}
-
-void OutputSet::pattern_played(std::uint64_t duration) {
-    changed_ = true;
-    bus_.pattern_played(duration);
 }
 
 }  // namespace ch367sim

@@ -1,4 +1,4 @@
-// The simulator's output files for a host program: observes the bus while any output is
+// The simulator's output files for a host program: decodes the bus while any output is
 // requested and writes the requested files when the host closes the bridge and again, if
 // anything happened since, when the process exits.
 #pragma once
@@ -6,13 +6,12 @@
 #include <cstdint>
 
 #include "bus_decoding.h"
-#include "bus_observer.h"
 #include "ch367sim.h"
 #include "environment.h"
 
 namespace ch367sim {
 
-class OutputSet final : public ch367bus::BusObserver {
+class OutputSet final : public ch367bus::BusDecoding {
 public:
     // `lines`, `io_lines`: the line register and the I/O lines when observing starts. Registers
     // the exit hook. With `card`, each command decoded also goes to the card's recent commands.
@@ -24,29 +23,19 @@ public:
     OutputSet(const OutputSet&) = delete;
     OutputSet& operator=(const OutputSet&) = delete;
 
-    // The simulator was reset: drops what was observed and starts again.
-    void restart(std::uint8_t lines, std::uint32_t io_lines);
     // The pattern generator's events are wanted: the bus recording shows the I/O lines.
-    bool records_io_lines() const { return bus_.records_vcd(); }
+    bool records_io_lines() const { return records_vcd(); }
     // Writes every requested file; false when one of them could not be written.
     bool write_files();
     void write_files_if_changed();
 
-    void device_opened(bool success) override;
     void device_closed() override;
-    void register_accessed(bool is_write, std::uint8_t offset, std::uint8_t value) override;
-    void access_refused() override;
-    void transaction_begun(std::uint64_t sequence) override;
-    void transaction_ended(bool success) override;
-    void lines_written(std::uint8_t before, std::uint8_t after) override;
-    void byte_shifted(std::uint8_t mosi, std::uint8_t miso) override;
-    void io_lines_changed(std::uint32_t value, std::uint64_t delay) override;
-    void pattern_played(std::uint64_t duration) override;
 
 private:
     void create_directories() const;
-    bool decodes() const {
-        return !request_.log.empty() || !request_.cost.empty() || card_ != nullptr;
+    bool decodes() const { return decodes(request_, card_); }
+    static bool decodes(const OutputRequest& request, const ch367sim_card_state* card) {
+        return !request.log.empty() || !request.cost.empty() || card != nullptr;
     }
     void unit_decoded(std::size_t known, std::uint64_t known_repeats);
     void publish(const ch367bus::DecodedCommand& command);
@@ -54,8 +43,6 @@ private:
 
     OutputRequest request_;
     ch367sim_card_state* card_ = nullptr;
-    ch367bus::BusDecoding bus_;
-    bool changed_ = false;
     std::uint64_t log_size_ = 0;  // bytes the command log's lines take so far, about
     bool log_size_reported_ = false;
 };
