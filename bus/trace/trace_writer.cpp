@@ -10,17 +10,8 @@ namespace ch367bus {
 
 TraceWriter::TraceWriter() : records_(new unsigned char[kRecordsPerChunk * kRecordSize]) {}
 
-TraceWriter::~TraceWriter() {
-    if (file_ != nullptr) std::fclose(file_);
-}
-
 bool TraceWriter::open(const std::string& path, std::string_view driver_path, ClockPoint origin,
                        std::uint32_t process_id, std::string& error) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
     const std::size_t path_size = std::min<std::size_t>(driver_path.size(), 0xFFFF);
     unsigned char header[kFileHeaderSize] = {};
     std::memcpy(header + file_header::magic, kFileMagic, sizeof kFileMagic);
@@ -34,12 +25,12 @@ bool TraceWriter::open(const std::string& path, std::string_view driver_path, Cl
     std::uint32_t crc = crc32(0, header, file_header::checksum);
     crc = crc32(crc, driver_path.data(), path_size);
     put_le(header + file_header::checksum, crc, 4);
-    return write(header, sizeof header, error) && write(driver_path.data(), path_size, error) &&
-           write(nullptr, 0, error);
+    path_ = path;
+    return write("wb", header, sizeof header, driver_path.data(), path_size, error);
 }
 
 bool TraceWriter::flush(ClockPoint end, bool final, std::string& error) {
-    if (file_ == nullptr) return false;
+    if (path_.empty()) return false;
     if (count_ == 0 && !final) return true;
     const std::size_t length = count_ * kRecordSize;
     unsigned char header[kChunkHeaderSize] = {};
@@ -54,19 +45,26 @@ bool TraceWriter::flush(ClockPoint end, bool final, std::string& error) {
     crc = crc32(crc, records_.get(), length);
     put_le(header + chunk_header::checksum, crc, 4);
     count_ = 0;
-    return write(header, sizeof header, error) && write(records_.get(), length, error) &&
-           write(nullptr, 0, error);
+    return write("r+b", header, sizeof header, records_.get(), length, error);
 }
 
-// Writes the bytes and hands them to the operating system (`data` null: only the latter).
-bool TraceWriter::write(const void* data, std::size_t size, std::string& error) {
-    const bool written = data == nullptr ? std::fflush(file_) == 0
-                                         : std::fwrite(data, 1, size, file_) == size;
-    if (written) return true;
-    error = std::strerror(errno != 0 ? errno : EIO);
-    std::fclose(file_);
-    file_ = nullptr;
-    return false;
+// "r+b" never creates the file: a recording removed between flushes stops, rather than going on
+// as a file without its header.
+bool TraceWriter::write(const char* mode, const void* first, std::size_t first_size,
+                        const void* second, std::size_t second_size, std::string& error) {
+    errno = 0;
+    std::FILE* file = std::fopen(path_.c_str(), mode);
+    bool written = file != nullptr && std::fseek(file, 0, SEEK_END) == 0 &&
+                   std::fwrite(first, 1, first_size, file) == first_size &&
+                   std::fwrite(second, 1, second_size, file) == second_size &&
+                   std::fflush(file) == 0;
+    if (!written) error = std::strerror(errno != 0 ? errno : EIO);
+    if (file != nullptr && std::fclose(file) != 0 && written) {
+        written = false;
+        error = std::strerror(errno != 0 ? errno : EIO);
+    }
+    if (!written) path_.clear();
+    return written;
 }
 
 }  // namespace ch367bus

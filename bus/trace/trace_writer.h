@@ -1,6 +1,7 @@
 // Writes a recording: the file header once, then a chunk of call records at every flush. Each
 // flush ends in a write to the operating system, so a process killed afterwards loses nothing
-// that was flushed.
+// that was flushed. The file is open only while a flush writes it: between flushes it can be
+// copied, moved or its folder removed, on Windows as elsewhere.
 #pragma once
 
 #include <bit>
@@ -38,14 +39,13 @@ public:
     static constexpr std::size_t kRecordsPerChunk = 16384;
 
     TraceWriter();
-    ~TraceWriter();
     TraceWriter(const TraceWriter&) = delete;
     TraceWriter& operator=(const TraceWriter&) = delete;
 
     // Creates the file and writes its header. On failure returns false and sets `error`.
     bool open(const std::string& path, std::string_view driver_path, ClockPoint origin,
               std::uint32_t process_id, std::string& error);
-    bool is_open() const { return file_ != nullptr; }
+    bool is_open() const { return !path_.empty(); }
 
     void add(const RawRecord& call) {
         std::memcpy(records_.get() + count_ * kRecordSize, &call, kRecordSize);
@@ -55,14 +55,16 @@ public:
     bool empty() const { return count_ == 0; }
 
     // Writes the records added since the last flush as one chunk closed at `end`; nothing when
-    // there are none, unless the chunk is `final`. On failure closes the file, returns false and
-    // sets `error`.
+    // there are none, unless the chunk is `final`. On failure (the file gone among them) stops
+    // writing, returns false and sets `error`.
     bool flush(ClockPoint end, bool final, std::string& error);
 
 private:
-    bool write(const void* data, std::size_t size, std::string& error);
+    // Writes the two parts at the end of the file (`mode` "wb" creates it) and closes it.
+    bool write(const char* mode, const void* first, std::size_t first_size, const void* second,
+               std::size_t second_size, std::string& error);
 
-    std::FILE* file_ = nullptr;
+    std::string path_;  // empty when not writing
     std::unique_ptr<unsigned char[]> records_;
     std::size_t count_ = 0;
 };
