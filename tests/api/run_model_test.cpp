@@ -60,6 +60,21 @@ TEST_F(RunModel, TestTimeMovesOneWordPerSampleAndEndsHaltedAtZero) {
     }
 }
 
+// A command sees the run where it stood when it began: time that passes between its frames (a
+// replay moves the test clock between the driver calls of one command) plays when the next
+// command starts.
+TEST_F(RunModel, TestTimeWithinACommandPlaysWhenTheNextOneStarts) {
+    load_and_trigger(card);
+    std::int16_t status = 0;
+    const std::uint8_t read_status = 's';
+    DioWriteSPI(card, 0, &read_status, 1, &status);
+    EXPECT_EQ(ch367sim_pg_advance(20), 0u) << "a command is under way";
+    std::uint8_t answer[2] = {};
+    DioReadSPI(card, 0, answer, sizeof answer, &status);
+    EXPECT_EQ(answer[0], kRunning) << "the status as the command began";
+    EXPECT_EQ(read_back(card).status, kHalted) << "the next command sees the time that passed";
+}
+
 TEST_F(RunModel, PauseHoldsStepAndProgramCounterWriteMoveTheRunRepeatWraps) {
     ch367sim_pg_set_repeat(1);
     load_and_trigger(card);
