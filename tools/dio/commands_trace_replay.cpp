@@ -17,6 +17,7 @@
 #include "standard_output.h"
 #include "time_source.h"
 #include "trace_file.h"
+#include "trace_recording.h"
 
 namespace dio {
 
@@ -28,13 +29,6 @@ using ch367bus::TraceCall;
 
 constexpr std::size_t kDifferencesShown = 20;
 constexpr std::size_t kContextCalls = 3;  // calls shown on each side of the first difference
-
-ch367bus::Trace read_recording(const std::string& path) {
-    std::string error;
-    std::optional<ch367bus::Trace> trace = ch367bus::read_trace(path, error);
-    if (!trace) throw Failure(path + ": " + error);
-    return std::move(*trace);
-}
 
 std::string cut_note(const std::string& path, const ch367bus::Trace& trace) {
     if (!trace.cut) return "";
@@ -138,8 +132,8 @@ class RecordedTime {
 public:
     explicit RecordedTime(bool simulated) : simulated_(simulated) {
         if (!simulated_) return;
-        clock_ = simulator_function<ch367sim_pg_run_settings()>("ch367sim_pg_get_run_settings")()
-                     .clock;
+        settings_ = simulator_function<ch367sim_pg_run_settings()>("ch367sim_pg_get_run_settings");
+        clock_ = settings_().clock;
         simulator_function<int(int)>("ch367sim_pg_set_clock")(CH367SIM_PG_CLOCK_TEST);
         advance_ = simulator_function<std::uint64_t(std::uint64_t)>("ch367sim_pg_advance");
     }
@@ -158,9 +152,7 @@ public:
         }
         // The samples due by then, whether a pattern runs or not (the sample rate is read at
         // each call: the run model may be changed by no one but dio, and this is dio).
-        const std::uint64_t rate =
-            simulator_function<ch367sim_pg_run_settings()>("ch367sim_pg_get_run_settings")()
-                .sample_rate;
+        const std::uint64_t rate = settings_().sample_rate;
         const auto due = static_cast<std::uint64_t>(static_cast<long double>(time_ns) * rate / 1e9L);
         if (due > samples_) advance_(due - samples_);
         samples_ = due;
@@ -169,6 +161,7 @@ public:
 private:
     bool simulated_;
     int clock_ = CH367SIM_PG_CLOCK_REAL;
+    ch367sim_pg_run_settings (*settings_)() = nullptr;
     std::uint64_t (*advance_)(std::uint64_t) = nullptr;
     std::uint64_t samples_ = 0;
     std::uint64_t start_ = ch367bus::monotonic_ns();
