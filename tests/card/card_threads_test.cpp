@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
@@ -25,16 +26,39 @@ double test_seconds() {
     return text != nullptr ? std::atof(text) : 3.0;
 }
 
-// The calls one thread makes on `card`, each under `serialise` when it is given.
+// Serialises the calls of the threads in the order they ask: a plain mutex lets the thread
+// that just released it take it again, and on a shared card, whose calls are slow, the other
+// thread can then wait for the whole test.
+class TakingTurns {
+public:
+    template <class Call>
+    void run(Call&& call) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const unsigned ticket = next_ticket_++;
+        turn_changed_.wait(lock, [&] { return serving_ == ticket; });
+        lock.unlock();  // the other thread takes its ticket while this one calls
+        call();
+        lock.lock();
+        ++serving_;
+        turn_changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable turn_changed_;
+    unsigned next_ticket_ = 0;
+    unsigned serving_ = 0;
+};
+
+// The calls one thread makes on `card`, each in its turn when `serialise` is given.
 struct Transfers {
     DioMasterHandle* card;
-    std::mutex* serialise;
+    TakingTurns* serialise;
 
     template <class Call>
     void run(Call&& call) const {
         if (serialise == nullptr) return call();
-        std::lock_guard<std::mutex> guard(*serialise);
-        call();
+        serialise->run(call);
     }
 };
 
@@ -72,7 +96,7 @@ TEST_P(CardThreads, TwoThreadsKeepEveryTransferWhole) {
     DioMasterHandle* shared = nullptr;
     DioInitialize(nullptr, &shared, &status);
     ASSERT_EQ(status, DIO_OK);
-    std::mutex serialise;
+    TakingTurns serialise;
     const Clock::time_point end =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(test_seconds()));
     std::atomic<unsigned> wrong = 0;
