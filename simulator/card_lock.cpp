@@ -5,11 +5,14 @@
 #include <ctime>
 #include <string>
 
+#include "environment_number.h"
+
 namespace ch367sim {
 
 namespace {
 
-constexpr long kDefaultLockWaitMs = 1000;
+constexpr std::uint64_t kDefaultLockWaitMs = 1000;
+constexpr std::uint64_t kLongestLockWaitMs = 24 * 3600 * 1000;
 
 std::string clock_time(std::uint64_t ms_since_1970) {
     const std::time_t seconds = static_cast<std::time_t>(ms_since_1970 / 1000);
@@ -27,11 +30,10 @@ std::string clock_time(std::uint64_t ms_since_1970) {
 }  // namespace
 
 std::chrono::milliseconds lock_wait() {
-    static const long ms = [] {
-        const char* text = std::getenv("CH367SIM_LOCK_WAIT_MS");
-        char* end = nullptr;
-        const long value = text != nullptr ? std::strtol(text, &end, 10) : 0;
-        return text != nullptr && *text != '\0' && *end == '\0' && value > 0 ? value : kDefaultLockWaitMs;
+    // At most a day: a longer wait is no wait a user means, and times stay far from overflow.
+    static const std::uint64_t ms = [] {
+        const auto value = environment_number(std::getenv("CH367SIM_LOCK_WAIT_MS"));
+        return value && *value > 0 && *value <= kLongestLockWaitMs ? *value : kDefaultLockWaitMs;
     }();
     return std::chrono::milliseconds(ms);
 }

@@ -5,17 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "environment_number.h"
+
 namespace ch367sim {
 
 namespace {
-
-std::optional<std::uint64_t> number(const char* text) {
-    if (*text < '0' || *text > '9') return std::nullopt;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (*end != '\0') return std::nullopt;
-    return value;
-}
 
 // The value of `name` when it is set and `parse` takes it; otherwise empty, with one line on
 // stderr for a value it refuses.
@@ -53,7 +47,7 @@ RunSettingsRequest run_settings_from_environment() {
     request.sample_rate = requested<std::uint64_t>(
         "CH367SIM_PG_SAMPLE_RATE", "a rate of 1 to 10000000000 Hz",
         [](const char* text) -> std::optional<std::uint64_t> {
-            const auto hz = number(text);
+            const auto hz = environment_number(text);
             if (!hz || !valid_sample_rate(*hz)) return std::nullopt;
             return hz;
         });
@@ -61,7 +55,7 @@ RunSettingsRequest run_settings_from_environment() {
         "CH367SIM_PG_LENGTH", "a length of 1 to 65536 words or \"default\"",
         [](const char* text) -> std::optional<std::uint32_t> {
             if (std::strcmp(text, "default") == 0) return 0u;
-            const auto words = number(text);
+            const auto words = environment_number(text);
             if (!words || *words == 0 || !valid_length(*words)) return std::nullopt;
             return static_cast<std::uint32_t>(*words);
         });

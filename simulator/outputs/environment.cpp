@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "display_png.h"
+#include "environment_number.h"
 
 namespace ch367sim {
 
@@ -30,21 +31,13 @@ std::string requested_path(const char* name, const char* default_file, const cha
 }
 
 std::uint64_t requested_vcd_limit() {
-    const char* value = std::getenv("CH367SIM_VCD_LIMIT");
-    if (value == nullptr) return kDefaultVcdLimit;
-    char* end = nullptr;
-    const unsigned long long limit = std::strtoull(value, &end, 10);
-    if (end == value || *end != '\0' || limit == 0 || *value == '-') return kDefaultVcdLimit;
-    return limit;
+    const auto limit = environment_number(std::getenv("CH367SIM_VCD_LIMIT"));
+    return limit && *limit > 0 ? *limit : kDefaultVcdLimit;
 }
 
 unsigned requested_scale() {
-    const char* value = std::getenv("CH367SIM_PNG_SCALE");
-    if (value == nullptr) return 1;
-    char* end = nullptr;
-    const unsigned long scale = std::strtoul(value, &end, 10);
-    if (end == value || *end != '\0' || scale == 0 || scale > kMaxPngScale) return 1;
-    return static_cast<unsigned>(scale);
+    const auto scale = environment_number(std::getenv("CH367SIM_PNG_SCALE"));
+    return scale && *scale > 0 && *scale <= kMaxPngScale ? static_cast<unsigned>(*scale) : 1;
 }
 
 }  // namespace
