@@ -75,6 +75,17 @@ std::string memory_text(const char* name, const std::uint32_t* words) {
     return text;
 }
 
+// The run model's settings: the simulator's assumptions, which a dump should not leave out when
+// it shows where a pattern stood.
+std::string run_model_text() {
+    const ch367sim_pg_run_settings s = ch367sim_pg_get_run_settings();
+    return std::string("  run model (the simulator's assumptions): ") +
+           (s.clock == CH367SIM_PG_CLOCK_TEST ? "test time" : "real time") + " at " +
+           std::to_string(s.sample_rate) + " Hz, pattern length " + std::to_string(s.pattern_length) +
+           " words" + (s.length == 0 ? " (default)" : "") + ", repeat " + (s.repeat != 0 ? "on" : "off") +
+           "\n";
+}
+
 std::string pattern_generator_text() {
     const ch367sim_pattern_generator pg = ch367sim_get_pattern_generator();
     std::string text = "pattern generator (device 0):\n";
@@ -84,6 +95,7 @@ std::string pattern_generator_text() {
     text += "  trigger mode: " + ch367bus::hex_value(pg.trigger_mode[0], 2) + " " +
             ch367bus::hex_value(pg.trigger_mode[1], 2) + "\n";
     text += "  DDS resets: " + std::to_string(pg.dds_resets) + "\n";
+    text += run_model_text();
     text += memory_text("control memory", pg.ctrl_memory);
     text += memory_text("output memory", pg.out_memory);
     return text;

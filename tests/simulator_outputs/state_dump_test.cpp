@@ -16,6 +16,8 @@ TEST(StateDump, ShowsLinesRegistersAndTheUsedPartsOfBothMemories) {
     const std::string expected[] = {
         "line register: 0xBF (cs5..cs0 = 111111, dc = 0, rst = 1)",
         "  trigger mode: 0x01 0x02",
+        "  run model (the simulator's assumptions): real time at 1000000 Hz, pattern length 4 "
+        "words (default), repeat off",
         "  control memory: 2 non-zero words in 1 range",
         "    0x0010..0x0011 (2 words)",
         "    0x0010: 11111111 22222222 00000000 00000000 00000000 00000000 00000000 00000000",

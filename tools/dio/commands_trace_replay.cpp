@@ -32,8 +32,7 @@ constexpr std::size_t kContextCalls = 3;  // calls shown on each side of the fir
 
 std::string cut_note(const std::string& path, const ch367bus::Trace& trace) {
     if (!trace.cut) return "";
-    return path + ": cut at byte " + std::to_string(trace.cut->offset) + " (" +
-           trace.cut->reason + "): its " + std::to_string(trace.calls.size()) +
+    return path + ": cut " + cut_description(trace) + "; its " + std::to_string(trace.calls.size()) +
            " readable calls are used\n";
 }
 
