@@ -12,7 +12,7 @@ namespace ch367sim {
 namespace {
 
 constexpr std::uint64_t kDefaultLockWaitMs = 1000;
-constexpr std::uint64_t kLongestLockWaitMs = 24 * 3600 * 1000;
+constexpr std::uint64_t kLongestLockWaitMs = 86'400'000;  // a day
 
 std::string clock_time(std::uint64_t ms_since_1970) {
     const std::time_t seconds = static_cast<std::time_t>(ms_since_1970 / 1000);
