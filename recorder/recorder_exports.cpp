@@ -30,16 +30,19 @@ public:
     Call& operator=(const Call&) = delete;
 
     const ch367bus::DriverFunctions& driver() const { return *driver_; }
-    ch367rec::Recorder& recorder() const { return recorder_; }
 
     void record(Function function, std::uint64_t address, std::int64_t result,
                 std::uint8_t value = 0, std::uint8_t flags = 0, std::int32_t argument = 0) {
-        recorder_.recording().record(RawRecord{ticks_, address, result,
-                                               static_cast<std::uint8_t>(function), value, flags,
-                                               0, argument});
+        recorder_.recording().record(raw(function, address, result, value, flags, argument));
     }
+    void record_close() { recorder_.recording().record_close(raw(Function::close_device, 0, 0)); }
 
 private:
+    RawRecord raw(Function function, std::uint64_t address, std::int64_t result,
+                  std::uint8_t value = 0, std::uint8_t flags = 0, std::int32_t argument = 0) const {
+        return {ticks_, address, result, static_cast<std::uint8_t>(function), value, flags, 0, argument};
+    }
+
     ch367rec::Recorder& recorder_;
     const ch367bus::DriverFunctions* driver_ = nullptr;
     std::uint64_t ticks_;
@@ -92,8 +95,7 @@ CH367_RECORDER_API std::int32_t CH367WriteIoByte(std::uint64_t address, std::uin
 CH367_RECORDER_API void CH367CloseDevice(void) {
     Call call;
     if (call.driver().close_device != nullptr) call.driver().close_device();
-    call.record(Function::close_device, 0, 0);
-    call.recorder().recording().flush();
+    call.record_close();
 }
 
 ch367rec::OpenDevice ch367rec::own_open_device() { return &CH367OpenDevice; }

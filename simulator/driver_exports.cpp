@@ -28,8 +28,11 @@ auto recorded(ch367bus::CallRecording& recording, Call call, Describe describe) 
     ch367bus::RawRecord record = describe(result);
     record.ticks = ticks;
     recording.lock();
-    recording.record(record);
-    if (record.function == static_cast<std::uint8_t>(Function::close_device)) recording.flush();
+    if (record.function == static_cast<std::uint8_t>(Function::close_device)) {
+        recording.record_close(record);
+    } else {
+        recording.record(record);
+    }
     recording.unlock();
     return result;
 }

@@ -1,6 +1,6 @@
 // How a driver library records the bridge calls it serves (the recorder, and the simulator when
-// asked): calls are kept in memory and written as a chunk at every flush (CH367CloseDevice),
-// at least every 100 ms while calls arrive (the clock is looked at about once a millisecond, on
+// asked): calls are kept in memory and written as a chunk at every CH367CloseDevice, at least
+// every 100 ms while calls arrive (the clock is looked at about once a millisecond, on
 // the calls themselves: no thread), when a chunk is full, and as the process ends. A recording
 // that cannot be written stops with one line on standard error; the calls go on.
 #pragma once
@@ -41,8 +41,12 @@ public:
         writer_.add(call);
         if (call.ticks >= next_check_ || writer_.full()) check_flush(call.ticks);
     }
-    // Writes what was recorded so far; under the lock.
-    void flush();
+    // A CH367CloseDevice: recorded and written at once, with what came before it; under the
+    // lock. (Kept apart from record(), which every register access takes.)
+    void record_close(const RawRecord& call) {
+        record(call);
+        flush();
+    }
     // Writes what was recorded, marked final; from now on every call is written at once (other
     // exit handlers may still call). Takes the lock within 100 ms or leaves the recording cut:
     // a thread that was ended inside a call (Windows ends the other threads before a DLL's
@@ -50,6 +54,8 @@ public:
     void flush_at_exit();
 
 private:
+    // Writes what was recorded so far; under the lock.
+    void flush();
     bool try_lock_for(std::uint64_t timeout_ns);
     void check_flush(std::uint64_t now_ticks);
     void stop_recording(const std::string& reason);
