@@ -15,8 +15,6 @@ using ch367bus::RawRecord;
 
 namespace {
 
-void* const kInvalidHandle = reinterpret_cast<void*>(~std::uintptr_t{0});
-
 // Holds the recorder's lock for one call.
 class Call {
 public:
@@ -59,7 +57,7 @@ CH367_RECORDER_API void* CH367OpenDevice(std::int32_t index, std::int32_t exclus
     Call call;
     void* const handle = call.driver().open_device != nullptr
                              ? call.driver().open_device(index, exclusive, interrupt)
-                             : kInvalidHandle;
+                             : ch367bus::kInvalidDeviceHandle;
     call.record(Function::open_device, static_cast<std::uint32_t>(index),
                 static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(handle)), interrupt, 0,
                 exclusive);

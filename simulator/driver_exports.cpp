@@ -4,13 +4,13 @@
 #include <cstdint>
 
 #include "card.h"
+#include "driver_library.h"
 
 #define CH367_DRIVER_API extern "C" CH367SIM_API
 
 using ch367bus::Function;
 
 namespace {
-void* const kInvalidHandle = reinterpret_cast<void*>(~std::uintptr_t{0});
 // Any stable non-null value: callers keep it and never pass it back.
 void* const kDeviceHandle = reinterpret_cast<void*>(std::uintptr_t{1});
 
@@ -47,7 +47,9 @@ ch367bus::RawRecord record_of(Function function, std::uint64_t address, std::int
 
 CH367_DRIVER_API void* CH367OpenDevice(int32_t index, int32_t exclusive, uint8_t interrupt) {
     ch367sim::Card& card = ch367sim::card();
-    const auto open = [&] { return card.open_device() ? kDeviceHandle : kInvalidHandle; };
+    const auto open = [&] {
+        return card.open_device() ? kDeviceHandle : ch367bus::kInvalidDeviceHandle;
+    };
     if (card.call_trace == nullptr) [[likely]] return open();
     return recorded(*card.call_trace, open, [&](void* handle) {
         return record_of(Function::open_device, static_cast<std::uint32_t>(index),

@@ -8,6 +8,9 @@
 
 namespace ch367bus {
 
+// What CH367OpenDevice returns when it opens no card.
+inline void* const kInvalidDeviceHandle = reinterpret_cast<void*>(~std::uintptr_t{0});
+
 struct DriverFunctions {
     void* (*open_device)(std::int32_t, std::int32_t, std::uint8_t) = nullptr;
     std::int32_t (*get_io_base)(std::uint64_t*) = nullptr;

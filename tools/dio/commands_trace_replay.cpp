@@ -78,7 +78,7 @@ public:
         case Function::open_device: {
             void* const handle = driver_.open_device(static_cast<std::int32_t>(call.address),
                                                      call.argument, call.value);
-            replayed.success = handle != reinterpret_cast<void*>(~std::uintptr_t{0});
+            replayed.success = handle != ch367bus::kInvalidDeviceHandle;
             break;
         }
         case Function::get_io_base: {
