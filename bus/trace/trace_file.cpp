@@ -4,7 +4,6 @@
 #include <cstring>
 #include <fstream>
 
-#include "crc32.h"
 #include "time_source.h"
 
 namespace ch367bus {
@@ -59,9 +58,8 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
         error = "the recording's header is damaged";
         return std::nullopt;
     }
-    std::uint32_t crc = crc32(0, data, file_header::checksum);
-    crc = crc32(crc, data + header_size, path_size);
-    if (crc != get_le(data + file_header::checksum, 4)) {
+    if (file_header_checksum(data, data + header_size, path_size) !=
+        get_le(data + file_header::checksum, 4)) {
         error = "the recording's header is damaged (checksum)";
         return std::nullopt;
     }
@@ -98,10 +96,8 @@ std::optional<Trace> parse_trace(const std::vector<unsigned char>& bytes, std::s
             cut_here("the file ends inside a chunk");
             break;
         }
-        std::uint32_t chunk_crc = crc32(0, chunk + chunk_header::end_ticks,
-                                        kChunkHeaderSize - chunk_header::end_ticks);
-        chunk_crc = crc32(chunk_crc, chunk + kChunkHeaderSize, length);
-        if (chunk_crc != get_le(chunk + chunk_header::checksum, 4)) {
+        if (chunk_checksum(chunk, chunk + kChunkHeaderSize, length) !=
+            get_le(chunk + chunk_header::checksum, 4)) {
             cut_here("the chunk's checksum does not match");
             break;
         }

@@ -85,6 +85,12 @@ inline constexpr std::size_t argument = 28;  // i32, see below
 //   write_io_byte  address: the I/O address; value: the byte written; result
 //   close_device   all 0
 
+// The checksums as the layout defines them: a file header's (`header`, then the driver's path)
+// and a chunk's (`header`, then its records).
+std::uint32_t file_header_checksum(const unsigned char* header, const void* driver_path,
+                                   std::size_t path_size);
+std::uint32_t chunk_checksum(const unsigned char* header, const void* records, std::size_t length);
+
 // Reading and writing fields little-endian.
 inline void put_le(unsigned char* out, std::uint64_t value, std::size_t bytes) {
     for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "crc32.h"
 
 namespace ch367bus {
 
@@ -22,9 +21,7 @@ bool TraceWriter::open(const std::string& path, std::string_view driver_path, Cl
     put_le(header + file_header::origin_ticks, origin.ticks, 8);
     put_le(header + file_header::origin_ns, origin.ns, 8);
     put_le(header + file_header::process_id, process_id, 4);
-    std::uint32_t crc = crc32(0, header, file_header::checksum);
-    crc = crc32(crc, driver_path.data(), path_size);
-    put_le(header + file_header::checksum, crc, 4);
+    put_le(header + file_header::checksum, file_header_checksum(header, driver_path.data(), path_size), 4);
     path_ = path;
     return write("wb", header, sizeof header, driver_path.data(), path_size, error);
 }
@@ -40,10 +37,7 @@ bool TraceWriter::flush(ClockPoint end, bool final, std::string& error) {
     put_le(header + chunk_header::end_ticks, end.ticks, 8);
     put_le(header + chunk_header::end_ns, end.ns, 8);
     put_le(header + chunk_header::flags, final ? kFinalChunk : 0, 4);
-    std::uint32_t crc = crc32(0, header + chunk_header::end_ticks,
-                              kChunkHeaderSize - chunk_header::end_ticks);
-    crc = crc32(crc, records_.get(), length);
-    put_le(header + chunk_header::checksum, crc, 4);
+    put_le(header + chunk_header::checksum, chunk_checksum(header, records_.get(), length), 4);
     count_ = 0;
     return write("r+b", header, sizeof header, records_.get(), length, error);
 }

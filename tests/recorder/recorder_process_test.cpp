@@ -15,7 +15,6 @@
 #include <sstream>
 #include <string>
 
-#include "crc32.h"
 #include "output_files.h"
 #include "scratch_directory.h"
 #include "trace_file.h"
@@ -75,10 +74,9 @@ void change_read(const fs::path& file, std::size_t index, std::uint8_t value) {
         const std::size_t body = offset + ch367bus::kChunkHeaderSize;
         if (index < count) {
             bytes[body + index * ch367bus::kRecordSize + ch367bus::record::value] = value;
-            const std::uint32_t crc = ch367bus::crc32(
-                ch367bus::crc32(0, &bytes[offset + 16], ch367bus::kChunkHeaderSize - 16), &bytes[body],
-                count * ch367bus::kRecordSize);
-            ch367bus::put_le(&bytes[offset + ch367bus::chunk_header::checksum], crc, 4);
+            const std::uint32_t checksum =
+                ch367bus::chunk_checksum(&bytes[offset], &bytes[body], count * ch367bus::kRecordSize);
+            ch367bus::put_le(&bytes[offset + ch367bus::chunk_header::checksum], checksum, 4);
             break;
         }
         index -= count;
